@@ -44,6 +44,8 @@ class MemoryFileSystem : public IFileSystem {
   // Relative paths resolve against this folder (default "C:\").
   void SetCurrentFolder(const std::wstring& folder);
   std::wstring CurrentFolder() const;
+  // True while a NativeFileView of the calling thread is alive.
+  bool RedirectionDisabledOnThisThread() const;
 
  private:
   struct Impl;
