@@ -49,13 +49,15 @@ std::wstring RemoveFileSpec(const std::wstring& path) {
   size_t i = 0;
   if (i < text.size() && text[i] == L'\\') spec = ++i;
   if (i < text.size() && text[i] == L'\\') spec = ++i;
+  // As shlwapi: after a drive colon the next character is stepped over, so
+  // the backslash of "C:\" stays with the drive.
   while (i < text.size()) {
     if (text[i] == L'\\') {
       spec = i;
     } else if (text[i] == L':') {
       spec = ++i;
       if (i < text.size() && text[i] == L'\\') ++spec;
-      continue;
+      if (i >= text.size()) break;
     }
     ++i;
   }
