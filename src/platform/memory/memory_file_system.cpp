@@ -89,7 +89,6 @@ struct State {
         full = current + L"\\" + path;
       }
       out.root = full.substr(0, 2);
-      out.root[0] = UpcaseUnit(out.root[0]);
       out.names = SplitNames(full.substr(2));
     }
     std::vector<std::wstring> resolved;
