@@ -125,8 +125,14 @@ int32_t Win32Registry::DeleteKey(HKey parent, const std::wstring& subKey) {
   return RegDeleteKeyW(ToHkey(parent), subKey.c_str());
 }
 
+// RegSaveKeyW never replaces a file on Windows; Wine's would truncate it, and
+// leaves an empty file behind when the save fails. Both are kept from here,
+// so that a failed save can be retried and an earlier file is never lost.
 int32_t Win32Registry::SaveKey(HKey key, const std::wstring& file) {
-  return RegSaveKeyW(ToHkey(key), file.c_str(), nullptr);
+  if (GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) return ERROR_ALREADY_EXISTS;
+  const LONG rc = RegSaveKeyW(ToHkey(key), file.c_str(), nullptr);
+  if (rc != ERROR_SUCCESS) DeleteFileW(file.c_str());
+  return rc;
 }
 
 int32_t Win32Registry::ReplaceKey(HKey parent, const std::wstring& subKey,
