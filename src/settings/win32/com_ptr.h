@@ -60,6 +60,25 @@ class ComPtr {
   T* p_ = nullptr;
 };
 
+// Memory the callee allocated with CoTaskMemAlloc.
+template <class T>
+class CoTaskMemory {
+ public:
+  CoTaskMemory() = default;
+  ~CoTaskMemory() { CoTaskMemFree(p_); }
+  CoTaskMemory(const CoTaskMemory&) = delete;
+  CoTaskMemory& operator=(const CoTaskMemory&) = delete;
+
+  T** Put() {
+    CoTaskMemFree(std::exchange(p_, nullptr));
+    return &p_;
+  }
+  T* Get() const { return p_; }
+
+ private:
+  T* p_ = nullptr;
+};
+
 // A string the callee allocated with CoTaskMemAlloc.
 class CoTaskString {
  public:
