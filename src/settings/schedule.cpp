@@ -81,7 +81,7 @@ std::wstring ScheduleTipText(const StoredSchedule& schedule, platform::ISystemIn
       return translate(L"Run Once:") +
              platform::Format(L"%d-%02d-%02d ", t.year, t.month, t.day) + clock;
     case 3:
-      return translate(L"Every Week:") + translate(kWeekdayNames[schedule.weekday]) + clock;
+      return translate(L"Every Week:") + translate(kWeekdayNames[ScheduleWeekFromStored(schedule.weekday)]) + clock;
     default:
       return translate(L"Every Day:") + clock;
   }

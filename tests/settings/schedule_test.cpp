@@ -48,6 +48,7 @@ TEST(ScheduleTip, ShowsTheStoredScheduleWithTranslatedLabels) {
       {{3, kFriday1415, 3}, L"[Every Week:][Wednesday]14:15"},
       {{3, kFriday1415, 0}, L"[Every Week:][Sunday]14:15"},
       {{3, kFriday1415, 6}, L"[Every Week:][Saturday]14:15"},
+      {{3, kFriday1415, 12}, L"[Every Week:][Sunday]14:15"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ScheduleTipText(c.schedule, clock, Bracket), c.tip)
