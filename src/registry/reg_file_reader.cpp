@@ -245,17 +245,9 @@ bool RegFileImporter::ImportText(const std::wstring& raw) {
   for (size_t end; (end = text.find(L"\n\n", start + 1)) != std::wstring::npos; start = end + 2) {
     ParseBlock(text.substr(start, end - start));
   }
-  // A last block without a blank line after it is read when its last line
-  // is complete (files of the registry editor end so); one cut off inside a
-  // line, as a truncated backup is, stays unread.
-  const std::wstring rest = text.substr(start);
-  if (rest.find_first_not_of(L"\n \t") == std::wstring::npos) return true;
-  const bool lineComplete = rest.back() == L'\n' && (rest.size() < 2 || rest[rest.size() - 2] != L'\\');
-  if (lineComplete) {
-    ParseBlock(rest.substr(0, rest.size() - 1));
-  } else {
-    report_.textLeftUnread = true;
-  }
+  // Text after the last blank line is not read: the writer and the registry
+  // editor end every block with one, so this is a file cut short.
+  if (text.find_first_not_of(L"\n \t", start) != std::wstring::npos) report_.textLeftUnread = true;
   return true;
 }
 
@@ -317,10 +309,12 @@ void RegFileImporter::ParseValueLine(HKey key, const std::wstring& line) {
     rc = registry.DeleteValue(key, value.name.c_str());
     if (rc == platform::kErrorFileNotFound) rc = platform::kErrorSuccess;
   } else {
-    static const uint8_t kNothing = 0;
-    rc = registry.SetValue(key, value.name.c_str(), value.type,
-                           value.bytes.empty() ? &kNothing : value.bytes.data(),
-                           static_cast<uint32_t>(value.bytes.size()));
+    // Two non-NUL bytes past the data: the registry adds a terminator to
+    // string data whose next character in memory happens to be NUL.
+    const uint32_t size = static_cast<uint32_t>(value.bytes.size());
+    value.bytes.push_back(0xFF);
+    value.bytes.push_back(0xFF);
+    rc = registry.SetValue(key, value.name.c_str(), value.type, value.bytes.data(), size);
   }
   if (rc == platform::kErrorSuccess) {
     ++report_.valuesWritten;

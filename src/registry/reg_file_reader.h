@@ -6,8 +6,8 @@
 // ("[path]", or "[-path]" to delete a key that has no subkeys) and its value
 // lines. Key paths need a full root name (case-insensitive, HKEY_CURRENT_CONFIG
 // included, no short forms). Values: "string" with \\ \" \n \r escapes,
-// dword:, hex: and every hex(N):, and - (delete the value). A last block that
-// ends with a complete line is read even without a blank line after it.
+// dword:, hex: and every hex(N):, and - (delete the value). Text after the
+// last blank line is left unread (and reported: a file cut short).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -32,7 +32,7 @@ struct ImportReport {
   uint32_t keysFailed = 0;     // key lines that did not parse or whose registry call failed
   uint32_t valuesWritten = 0;  // values set or deleted
   uint32_t valuesFailed = 0;   // value lines that did not parse or did not reach the registry
-  bool textLeftUnread = false; // a last block cut off inside a line
+  bool textLeftUnread = false; // text after the last blank line
   bool Complete() const {
     return keysFailed == 0 && valuesFailed == 0 && !textLeftUnread;
   }

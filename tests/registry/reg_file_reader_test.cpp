@@ -145,7 +145,7 @@ TEST_F(ReaderTest, RegistryEditorStyleFile) {
       L"\"Multi\"=hex(7):61,00,00,00,\\\r\n  00,00\r\n"
       L"\r\n"
       L"[HKEY_CURRENT_USER\\Software\\Ed\\Sub]\r\n"
-      L"@=dword:00000010\r\n";
+      L"@=dword:00000010\r\n\r\n";
   ASSERT_TRUE(Import(text));
   EXPECT_EQ(Raw(L"HKCU\\Software\\Ed", L"Path", pc::kRegSz),
             pc::ToUtf16Bytes(L"C:\\Program Files\\Ed", true));
@@ -154,14 +154,14 @@ TEST_F(ReaderTest, RegistryEditorStyleFile) {
   EXPECT_EQ(Raw(L"HKCU\\Software\\Ed", L"Bin", pc::kRegBinary), bin);
   EXPECT_EQ(Raw(L"HKCU\\Software\\Ed", L"Multi", pc::kRegMultiSz),
             (std::vector<uint8_t>{0x61, 0, 0, 0, 0, 0}));
-  // The last block has no blank line after it but ends with a whole line.
   EXPECT_EQ(Raw(L"HKCU\\Software\\Ed\\Sub", L"", pc::kRegDword), (std::vector<uint8_t>{16, 0, 0, 0}));
   EXPECT_TRUE(importer.LastReport().Complete());
 }
 
 TEST_F(ReaderTest, TruncatedLastBlockStaysUnread) {
-  const wchar_t* endings[] = {L"\"v\"=dword:00000001",  // cut inside the line
-                              L"\"b\"=hex:01,02,\\\n"};  // cut inside a wrapped list
+  const wchar_t* endings[] = {L"\"v\"=dword:00000001",    // cut inside the line
+                              L"\"v\"=dword:00000001\n",  // no blank line after it
+                              L"\"b\"=hex:01,02,\\\n"};   // cut inside a wrapped list
   for (const wchar_t* ending : endings) {
     reg.RemoveKeyTree(L"HKCU\\Cut");
     ASSERT_TRUE(Import(L"[HKEY_CURRENT_USER\\Whole]\n\n[HKEY_CURRENT_USER\\Cut]\n" +

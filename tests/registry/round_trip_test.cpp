@@ -8,7 +8,7 @@
 #include "platform/text.h"
 #include "registry/reg_file_reader.h"
 #include "registry/reg_file_writer.h"
-#include "tree_model.h"
+#include "registry/tree_model.h"
 
 namespace {
 

@@ -183,41 +183,37 @@ inline std::string Describe(const std::wstring& text) {
 }
 
 // Empty when the key below parent holds exactly the model's values (type
-// and bytes) and subkeys; otherwise the first difference.
+// and bytes) and subkeys; otherwise the differences, one a line.
 inline std::string CompareTree(platform::IRegistry& registry, platform::HKey parent,
                                const KeyModel& model, const std::string& where = "") {
   const std::string here = where + "\\" + Describe(model.name);
   platform::HKey key = 0;
   if (registry.OpenKey(parent, model.name, 0, platform::kKeyRead, &key) != 0)
-    return "missing key " + here;
+    return "missing key " + here + "\n";
   std::string diff;
   platform::KeyInfo info;
   registry.QueryInfoKey(key, &info);
   if (info.valueCount != model.values.size())
-    diff = "value count " + std::to_string(info.valueCount) + " != " +
-           std::to_string(model.values.size()) + " at " + here;
-  if (info.subKeyCount != model.children.size() && diff.empty())
-    diff = "subkey count " + std::to_string(info.subKeyCount) + " != " +
-           std::to_string(model.children.size()) + " at " + here;
+    diff += "value count " + std::to_string(info.valueCount) + " != " +
+            std::to_string(model.values.size()) + " at " + here + "\n";
+  if (info.subKeyCount != model.children.size())
+    diff += "subkey count " + std::to_string(info.subKeyCount) + " != " +
+            std::to_string(model.children.size()) + " at " + here + "\n";
   for (const auto& v : model.values) {
-    if (!diff.empty()) break;
     uint32_t type = 0, size = 0;
     if (registry.QueryValue(key, v.name.c_str(), &type, nullptr, &size) != 0) {
-      diff = "missing value \"" + Describe(v.name) + "\" at " + here;
-      break;
+      diff += "missing value \"" + Describe(v.name) + "\" at " + here + "\n";
+      continue;
     }
     std::vector<uint8_t> bytes(size + 1);
     registry.QueryValue(key, v.name.c_str(), &type, bytes.data(), &size);
     bytes.resize(size);
     if (type != v.type || bytes != v.bytes)
-      diff = "value \"" + Describe(v.name) + "\" differs (type " + std::to_string(type) +
-             " vs " + std::to_string(v.type) + ", " + std::to_string(bytes.size()) + " vs " +
-             std::to_string(v.bytes.size()) + " bytes) at " + here;
+      diff += "value \"" + Describe(v.name) + "\" differs (type " + std::to_string(type) +
+              " vs " + std::to_string(v.type) + ", " + std::to_string(bytes.size()) + " vs " +
+              std::to_string(v.bytes.size()) + " bytes) at " + here + "\n";
   }
-  for (const auto& child : model.children) {
-    if (!diff.empty()) break;
-    diff = CompareTree(registry, key, child, here);
-  }
+  for (const auto& child : model.children) diff += CompareTree(registry, key, child, here);
   registry.CloseKey(key);
   return diff;
 }
