@@ -42,7 +42,7 @@ class Probe {
     if (Expand(text, expanded) && p_.files.PathExists(expanded)) return true;
     const std::wstring t = TrimDelimiters(expanded);
     if (p_.files.PathExists(t)) return true;
-    if (p_.environment.SearchPath(t, nullptr)) return true;
+    if (p_.environment.SearchPath(t, &found_)) return true;
     for (const std::wstring& dir : PathDirs()) {
       if (p_.files.PathExists(dir + L"\\" + t)) return true;
     }
@@ -86,6 +86,7 @@ class Probe {
 
   platform::Platform& p_;
   platform::NativeFileView view_;
+  std::wstring found_;  // SearchPath's answer, not needed
   std::optional<std::vector<std::wstring>> dirs_;
 };
 

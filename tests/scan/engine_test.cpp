@@ -59,14 +59,20 @@ TEST_F(EngineTest, EmptyListGivesOnlyBeginAndEnd) {
   EXPECT_EQ(RunScan(engine, {}), (Lines{"scan+", "scan-"}));
 }
 
-TEST_F(EngineTest, IdsWithoutScannerGiveAPairEachWithoutPause) {
-  // CreateScanner has no scanner for any id yet; outside 0..16 never.
-  CPurvexEng engine(p);
-  EXPECT_EQ(RunScan(engine, {-1, 0, 16, 17, 1000}),
-            (Lines{"scan+", "cat+-1", "cat--1", "cat+0", "cat-0", "cat+16", "cat-16", "cat+17",
-                   "cat-17", "cat+1000", "cat-1000", "scan-"}));
+TEST_F(EngineTest, IdsOutsideTheTableGiveAPairEachWithoutPause) {
+  CPurvexEng engine(p);  // the product's CreateScanner
+  EXPECT_EQ(RunScan(engine, {-1, 17, 1000}),
+            (Lines{"scan+", "cat+-1", "cat--1", "cat+17", "cat-17", "cat+1000", "cat-1000",
+                   "scan-"}));
   EXPECT_EQ(mp.system.SleptMilliseconds(), 0u);
-  for (int32_t id : {-1, 0, 5, 16, 17}) EXPECT_EQ(CreateScanner(id, p), nullptr) << id;
+  for (int32_t id : {-1, 17, 1 << 30}) EXPECT_EQ(CreateScanner(id, p), nullptr) << id;
+}
+
+TEST_F(EngineTest, IdsWhoseFactoryGivesNoScannerGiveAPairEachWithoutPause) {
+  CPurvexEng engine(p, {Factory()});  // no bodies: no scanner for any id
+  EXPECT_EQ(RunScan(engine, {0, 16, 5}), (Lines{"scan+", "cat+0", "cat-0", "cat+16", "cat-16",
+                                                "cat+5", "cat-5", "scan-"}));
+  EXPECT_EQ(mp.system.SleptMilliseconds(), 0u);
 }
 
 TEST_F(EngineTest, CategoriesRunInOrderWithScannerDestroyedAfterItsEnd) {
@@ -200,7 +206,7 @@ TEST_F(EngineTest, StopBeforeResumeRunsNoCategory) {
 }
 
 TEST_F(EngineTest, StartCopiesTheRequestAndEnablesThePrivileges) {
-  CPurvexEng engine(p);
+  CPurvexEng engine(p, {Factory()});
   ScanRequest request{{9, 1}, {L"HKEY_CURRENT_USER\\X"}};
   ASSERT_TRUE(engine.Start(request, &observer));
   request.categories.clear();
@@ -245,7 +251,7 @@ TEST_F(EngineTest, OneScanAtATimeAndAFinishedEngineStartsAgain) {
 }
 
 TEST_F(EngineTest, StartingAgainDropsAThreadThatWasNeverResumed) {
-  CPurvexEng engine(p);
+  CPurvexEng engine(p, {Factory()});
   ASSERT_TRUE(engine.Start(ScanRequest{{1}, {}}, &observer));
   ASSERT_TRUE(engine.Start(ScanRequest{{2}, {}}, &observer));
   engine.Resume();
