@@ -94,8 +94,9 @@ class IModuleProvider {
   ~IModuleProvider() = default;
 };
 
-// The export with ordinal 1 of a sibling library: its root object.
-using RootObjectExport = IHalcynAppModule*(LUMORA_COM*)();
+// The export with ordinal 1 of a sibling library (a C function): its root
+// object, a new one on each call.
+using RootObjectExport = IHalcynAppModule* (*)();
 
 // Six 32-bit fields on the 32-bit product.
 struct CommandParams {

@@ -129,7 +129,7 @@ class TestLibraries : public ILibraryLoader {
   };
   // The export is a plain function; it calls the factory of the library
   // whose export was looked up last (LoadSiblingModule calls it at once).
-  static IHalcynAppModule* LUMORA_COM CallPending() { return (*pending_)(); }
+  static IHalcynAppModule* CallPending() { return (*pending_)(); }
   static inline RootFactory* pending_ = nullptr;
 
   Log& log_;
