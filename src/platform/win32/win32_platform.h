@@ -3,6 +3,10 @@
 #include <memory>
 
 #include "platform/platform.h"
+// Windows' A/W macros (DeleteFile, SearchPath, ...) would rename calls of the
+// platform methods of the same names; this header removes them for every
+// translation unit that uses the real platform, also after <windows.h>.
+#include "platform/win32/windows_api.h"
 
 namespace platform::win32 {
 
