@@ -2,6 +2,7 @@
 // the counts it reports and the temporary files it leaves (none).
 #include <gtest/gtest.h>
 
+#include "observing_registry.h"
 #include "optimizer_test_support.h"
 #include "platform/win32_constants.h"
 #include "registry/reg_key_ex.h"
@@ -234,6 +235,27 @@ TEST_F(OptimizeRunTest, ARunWithoutAnObserverStillProcessesTheHives) {
   RunToEnd();
   EXPECT_EQ(engine.LastCounts().replaced, 1u);
   ExpectNoTempFiles(kConfig);
+}
+
+
+// Under WOW64 a 32-bit process would save to SysWOW64\config and replace a
+// hive that is not there; the hive work sees the native file system.
+TEST_F(OptimizeRunTest, SavesAndReplacementsSeeTheNativeFileSystem) {
+  AddSoftwareHive();
+  ObservingRegistry observing(mp.registry);
+  std::vector<bool> native;
+  observing.afterSave = [&](const std::wstring&, int32_t) {
+    native.push_back(mp.files.RedirectionDisabledOnThisThread());
+  };
+  observing.afterReplace = [&](const std::wstring&, const std::wstring&, int32_t) {
+    native.push_back(mp.files.RedirectionDisabledOnThisThread());
+  };
+  platform::Platform view{observing, mp.files, mp.environment, mp.system};
+  CRegOptimizeEng wow64Engine(view);
+  ASSERT_TRUE(wow64Engine.Start());
+  ASSERT_TRUE(wow64Engine.Wait(60000));
+  EXPECT_EQ(native, (std::vector<bool>{true, true}));
+  EXPECT_FALSE(mp.files.RedirectionDisabledOnThisThread());
 }
 
 }  // namespace
