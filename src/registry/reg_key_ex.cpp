@@ -417,7 +417,7 @@ std::wstring FormatSystemError(Platform& p, int32_t code) {
   if (!platform::DebugTraceEnabled(p)) return std::wstring();
   uint32_t failure = 0;
   std::wstring text = platform::SystemErrorText(code, &failure);
-  if (text.empty()) platform::DebugTrace(p, L"FormatMessage() failed, error %u\n", failure);
+  if (text.empty()) platform::DebugTrace(p, L"FormatMessage() failed, error %u", failure);
   return text;
 }
 std::wstring FormatSystemError(int32_t code) {
