@@ -16,9 +16,8 @@
 #include "platform/win32_constants.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/windows_api.h"
 #endif
 
 namespace platform::contract {
@@ -122,6 +121,8 @@ inline std::vector<BackendFactory> Backends() {
 #endif
   return list;
 }
+
+inline void PrintTo(const BackendFactory& factory, std::ostream* os) { *os << factory.name; }
 
 inline std::string BackendName(const testing::TestParamInfo<BackendFactory>& info) {
   return info.param.name;
