@@ -19,6 +19,10 @@ bool IsSeparator(wchar_t c) {
   return c == L' ' || c == L',' || c == L';' || c == L':' || c == L'"';
 }
 
+// "C:...": a text that no folder can be put in front of. (Trimming has
+// already taken the backslashes off a network path.)
+bool IsFullPath(const std::wstring& t) { return t.size() >= 2 && t[1] == L':'; }
+
 // One presence test from the caller's view: redirection is off while it
 // lives, and the "Path" directories are read once, when first needed.
 class Probe {
@@ -42,6 +46,9 @@ class Probe {
     if (Expand(text, expanded) && p_.files.PathExists(expanded)) return true;
     const std::wstring t = TrimDelimiters(expanded);
     if (p_.files.PathExists(t)) return true;
+    // A full path names one place: the search path and the PATH folders can
+    // only repeat the answer just given.
+    if (IsFullPath(t)) return false;
     if (p_.environment.SearchPath(t, &found_)) return true;
     for (const std::wstring& dir : PathDirs()) {
       if (p_.files.PathExists(dir + L"\\" + t)) return true;
