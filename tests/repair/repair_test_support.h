@@ -1,0 +1,247 @@
+// Shared pieces of the repair tests: a recording observer, a registry that
+// lets a test look at the moment of each deletion, registry snapshots and a
+// memory platform with a fixed clock.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/memory/memory_platform.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+#include "platform/win32_constants.h"
+#include "repair/backup_store.h"
+#include "repair/reg_repair_eng.h"
+#include "repair/reg_restore_eng.h"
+#include "scan/scan_types.h"
+
+namespace repair_test {
+
+inline constexpr uint32_t kPatienceMs = 20000;
+// 2012-09-07 15:30:12 UTC (local time equals UTC on the memory platform).
+inline constexpr int64_t kClock = 1347031812;
+inline constexpr wchar_t kStamp[] = L"20120907153012";
+inline constexpr wchar_t kFolder[] = L"C:\\ProgramData\\Quorvel\\Lumora\\Backup\\Purvex";
+
+// The common application data folder, as Windows always has it.
+inline void AddProgramData(platform::memory::MemoryPlatform& m) {
+  m.files.AddFolder(L"C:\\ProgramData");
+}
+
+inline std::string Narrow(const std::wstring& text) { return platform::ToUtf8(text); }
+
+// Every report as one line: "begin", "cat+ 4", "progress 12", "ok 4 PATH",
+// "fail 4 PATH", "cat- 4", "end". A hook sees each line as it arrives, on
+// the repair thread.
+class RecordingObserver : public repair::IRegRepairObserver {
+ public:
+  std::function<void(const std::string& event)> hook;
+
+  void OnRepairCategoryBegin(int32_t c) override { Add("cat+ " + std::to_string(c)); }
+  void OnRepairCategoryEnd(int32_t c) override { Add("cat- " + std::to_string(c)); }
+  void OnRepairProgress(int32_t percent) override { Add("progress " + std::to_string(percent)); }
+  void OnItemRepaired(int32_t c, int32_t count, const std::wstring& path) override {
+    Add("ok " + std::to_string(c) + " " + std::to_string(count) + " " + Narrow(path));
+  }
+  void OnItemRepairFailed(int32_t c, int32_t count, const std::wstring& path) override {
+    Add("fail " + std::to_string(c) + " " + std::to_string(count) + " " + Narrow(path));
+  }
+  void OnRepairBegin() override { Add("begin"); }
+  void OnRepairEnd() override { Add("end"); }
+
+  std::vector<std::string> Events() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return events_;
+  }
+  // The events that start with the prefix, in order.
+  std::vector<std::string> Matching(const std::string& prefix) const {
+    std::vector<std::string> out;
+    for (const auto& e : Events())
+      if (e.compare(0, prefix.size(), prefix) == 0) out.push_back(e);
+    return out;
+  }
+
+ private:
+  void Add(std::string event) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      events_.push_back(event);
+    }
+    if (hook) hook(event);
+  }
+
+  mutable std::mutex mutex_;
+  std::vector<std::string> events_;
+};
+
+// Passes every call through; beforeDelete runs before each value or key
+// deletion reaches the inner registry.
+class WatchedRegistry : public platform::IRegistry {
+ public:
+  explicit WatchedRegistry(platform::IRegistry& inner) : inner_(inner) {}
+  std::function<void()> beforeDelete;
+
+  int32_t OpenKey(platform::HKey parent, const std::wstring& subKey, uint32_t options,
+                  uint32_t access, platform::HKey* result) override {
+    return inner_.OpenKey(parent, subKey, options, access, result);
+  }
+  int32_t CreateKey(platform::HKey parent, const std::wstring& subKey, uint32_t options,
+                    uint32_t access, platform::HKey* result, uint32_t* disposition) override {
+    return inner_.CreateKey(parent, subKey, options, access, result, disposition);
+  }
+  int32_t CloseKey(platform::HKey key) override { return inner_.CloseKey(key); }
+  int32_t QueryInfoKey(platform::HKey key, platform::KeyInfo* info) override {
+    return inner_.QueryInfoKey(key, info);
+  }
+  int32_t EnumKey(platform::HKey key, uint32_t index, wchar_t* name, uint32_t* chars) override {
+    return inner_.EnumKey(key, index, name, chars);
+  }
+  int32_t EnumValue(platform::HKey key, uint32_t index, wchar_t* name, uint32_t* chars,
+                    uint32_t* type, uint8_t* data, uint32_t* bytes) override {
+    return inner_.EnumValue(key, index, name, chars, type, data, bytes);
+  }
+  int32_t QueryValue(platform::HKey key, const wchar_t* name, uint32_t* type, uint8_t* data,
+                     uint32_t* bytes) override {
+    return inner_.QueryValue(key, name, type, data, bytes);
+  }
+  int32_t SetValue(platform::HKey key, const wchar_t* name, uint32_t type, const uint8_t* data,
+                   uint32_t bytes) override {
+    return inner_.SetValue(key, name, type, data, bytes);
+  }
+  int32_t DeleteValue(platform::HKey key, const wchar_t* name) override {
+    if (beforeDelete) beforeDelete();
+    return inner_.DeleteValue(key, name);
+  }
+  int32_t DeleteKey(platform::HKey parent, const std::wstring& subKey) override {
+    if (beforeDelete) beforeDelete();
+    return inner_.DeleteKey(parent, subKey);
+  }
+  int32_t SaveKey(platform::HKey key, const std::wstring& file) override {
+    return inner_.SaveKey(key, file);
+  }
+  int32_t ReplaceKey(platform::HKey parent, const std::wstring& subKey,
+                     const std::wstring& newFile, const std::wstring& oldFile) override {
+    return inner_.ReplaceKey(parent, subKey, newFile, oldFile);
+  }
+  platform::PrivilegeResult EnablePrivilege(const std::wstring& name) override {
+    return inner_.EnablePrivilege(name);
+  }
+
+ private:
+  platform::IRegistry& inner_;
+};
+
+// A whole registry subtree: upper-cased key path -> upper-cased value name
+// -> (type, bytes). Equal snapshots mean value for value the same state.
+struct SnapValue {
+  uint32_t type = 0;
+  std::vector<uint8_t> bytes;
+  bool operator==(const SnapValue&) const = default;
+};
+using Snapshot = std::map<std::wstring, std::map<std::wstring, SnapValue>>;
+
+inline void SnapKey(platform::IRegistry& r, platform::HKey root, const std::wstring& sub,
+                    Snapshot& out) {
+  platform::HKey key = 0;
+  if (r.OpenKey(root, sub, 0, platform::kKeyRead, &key) != 0) return;
+  auto& values = out[platform::Upcase(sub)];
+  std::vector<std::wstring> children;
+  for (uint32_t i = 0;; ++i) {
+    wchar_t name[16384];
+    uint32_t chars = 16384, type = 0, size = 0;
+    if (r.EnumValue(key, i, name, &chars, &type, nullptr, &size) != 0) break;
+    std::vector<uint8_t> data(size + 2);
+    uint32_t got = size + 2;
+    r.QueryValue(key, name, &type, data.data(), &got);
+    data.resize(got);
+    values[platform::Upcase(std::wstring(name, chars))] = SnapValue{type, data};
+  }
+  for (uint32_t i = 0;; ++i) {
+    wchar_t name[512];
+    uint32_t chars = 512;
+    if (r.EnumKey(key, i, name, &chars) != 0) break;
+    children.emplace_back(name, chars);
+  }
+  r.CloseKey(key);
+  for (const auto& child : children) SnapKey(r, root, sub + L"\\" + child, out);
+}
+
+inline Snapshot Snap(platform::IRegistry& r, platform::HKey root, const std::wstring& sub) {
+  Snapshot out;
+  SnapKey(r, root, sub, out);
+  return out;
+}
+
+inline std::string DescribeDiff(const Snapshot& want, const Snapshot& got) {
+  std::string diff;
+  for (const auto& [key, values] : want) {
+    auto it = got.find(key);
+    if (it == got.end()) {
+      diff += "missing key " + Narrow(key) + "\n";
+      continue;
+    }
+    for (const auto& [name, v] : values) {
+      auto vt = it->second.find(name);
+      if (vt == it->second.end()) diff += "missing value " + Narrow(key + L"\\" + name) + "\n";
+      else if (!(vt->second == v)) diff += "changed value " + Narrow(key + L"\\" + name) + "\n";
+    }
+    for (const auto& [name, v] : it->second)
+      if (!values.count(name)) diff += "extra value " + Narrow(key + L"\\" + name) + "\n";
+  }
+  for (const auto& [key, values] : got)
+    if (!want.count(key)) diff += "extra key " + Narrow(key) + "\n";
+  return diff;
+}
+
+// UTF-16LE file bytes (byte order mark included) as text.
+inline std::wstring FileText(const std::vector<uint8_t>& bytes) {
+  return platform::FromUtf16Bytes(bytes.data(), bytes.size());
+}
+
+inline SRegProblemItem Value(const std::wstring& key, const std::wstring& name) {
+  SRegProblemItem item;
+  item.keyPath = key;
+  item.valueName = name;
+  return item;
+}
+inline SRegProblemItem WholeKey(const std::wstring& key) { return Value(key, kWholeKey); }
+
+class RepairFixture : public testing::Test {
+ protected:
+  RepairFixture() {
+    m.system.SetNow(kClock);
+    AddProgramData(m);
+  }
+
+  // Runs the engine to its end over the given platform.
+  repair::RepairSummary Repair(const SRegScanDetail& detail,
+                               const std::vector<std::wstring>& skip = {}) {
+    return RepairOn(m.view, detail, skip);
+  }
+  repair::RepairSummary RepairOn(platform::Platform& p, const SRegScanDetail& detail,
+                                 const std::vector<std::wstring>& skip = {}) {
+    repair::CRegRepairEng eng(p);
+    EXPECT_TRUE(eng.Start(&detail, skip, &observer));
+    eng.Resume();
+    EXPECT_TRUE(eng.Wait(kPatienceMs));
+    return eng.LastRun();
+  }
+  std::vector<std::wstring> Backups() {
+    return repair::ListRegFiles(m.files, kFolder);
+  }
+  std::wstring BackupText(const std::wstring& name) {
+    auto bytes = m.files.Contents(std::wstring(kFolder) + L"\\" + name);
+    return bytes ? FileText(*bytes) : std::wstring(L"<missing>");
+  }
+
+  platform::memory::MemoryPlatform m;
+  RecordingObserver observer;
+};
+
+}  // namespace repair_test
