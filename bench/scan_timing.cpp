@@ -7,6 +7,7 @@
 
 #include "platform/text.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32_constants.h"
 #include "scan_bench_cases.h"
 
 namespace {
