@@ -1,6 +1,8 @@
 #include "platform/memory/memory_registry.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <mutex>
 
 #include "platform/memory/memory_file_system.h"
@@ -44,6 +46,9 @@ struct Node {
   std::vector<Value> values;
   KeyFault fault;
   bool deleted = false;
+  // The subkey names in enumeration order, while subKeyEdits stays the same.
+  std::vector<std::wstring> sortedNames;
+  uint64_t sortedNamesEdits = ~uint64_t{0};
 
   Node* Child(const std::wstring& n) const {
     auto it = children.find(n);
@@ -125,8 +130,22 @@ int32_t CheckOpen(const View& v, uint32_t access) {
 
 }  // namespace
 
+// Counts every change to any key's subkey list; a cached name list is good
+// while it stays the same.
+static std::atomic<uint64_t> subKeyEdits{0};
+
 struct MemoryRegistry::Impl {
   mutable std::mutex mutex;
+  // The sorted subkey names of the views enumerated last, so that walking
+  // keys with many subkeys by index (nested walks too) stays linear.
+  struct NameCache {
+    const Node* first = nullptr;
+    const Node* second = nullptr;
+    uint64_t edits = ~uint64_t{0};
+    std::vector<std::wstring> names;
+  };
+  std::array<NameCache, 8> nameCaches;
+  size_t nextNameCache = 0;
   MemoryFileSystem* files = nullptr;
   std::shared_ptr<Node> machine, user, users, config;
   std::map<HKey, Handle> handles;
@@ -157,6 +176,7 @@ struct MemoryRegistry::Impl {
     child->parent = parent;
     Node* raw = child.get();
     parent->children.emplace(name, std::move(child));
+    ++subKeyEdits;
     return raw;
   }
 
@@ -292,6 +312,51 @@ struct MemoryRegistry::Impl {
     return {names.begin(), names.end()};
   }
 
+  // The number of distinct subkey names of the view and the longest, by one
+  // merge of the two sorted child lists.
+  static void CountSubKeys(const View& v, uint32_t* count, uint32_t* maxLen) {
+    *count = 0;
+    *maxLen = 0;
+    static const std::map<std::wstring, std::shared_ptr<Node>, NoCaseLess> kNone;
+    const auto& a = v.first ? v.first->children : kNone;
+    const auto& b = v.second ? v.second->children : kNone;
+    auto i = a.begin();
+    auto j = b.begin();
+    while (i != a.end() || j != b.end()) {
+      const Node* n = nullptr;
+      const int order = i == a.end() ? 1 : j == b.end() ? -1 : CompareNoCase(i->first, j->first);
+      if (order <= 0) n = (i++)->second.get();
+      if (order >= 0) n = (j++)->second.get();
+      if (order == 0) n = std::prev(i)->second.get();  // the user side's spelling
+      ++*count;
+      *maxLen = std::max<uint32_t>(*maxLen, static_cast<uint32_t>(n->name.size()));
+    }
+  }
+
+  const std::vector<std::wstring>& CachedSubKeyNames(const View& v) {
+    const uint64_t edits = subKeyEdits.load();
+    if (!v.first || !v.second) {
+      Node* n = v.Primary();
+      static const std::vector<std::wstring> kNoNames;
+      if (!n) return kNoNames;
+      if (n->sortedNamesEdits != edits) {
+        n->sortedNames.clear();
+        for (const auto& [name, child] : n->children) n->sortedNames.push_back(child->name);
+        n->sortedNamesEdits = edits;
+      }
+      return n->sortedNames;
+    }
+    for (const NameCache& c : nameCaches)
+      if (c.first == v.first && c.second == v.second && c.edits == edits) return c.names;
+    NameCache& c = nameCaches[nextNameCache];
+    nextNameCache = (nextNameCache + 1) % nameCaches.size();
+    c.names = SubKeyNames(v);
+    c.first = v.first;
+    c.second = v.second;
+    c.edits = edits;
+    return c.names;
+  }
+
   // Creates the missing keys of `parts` below the view and returns the target.
   View CreatePath(const View& from, const std::vector<std::wstring>& parts) {
     View v = from;
@@ -314,6 +379,7 @@ struct MemoryRegistry::Impl {
     auto it = parent->children.find(n->name);
     std::shared_ptr<Node> keep = it->second;
     parent->children.erase(it);
+    ++subKeyEdits;
     keep->deleted = true;
     keep->parent = nullptr;
     return true;
@@ -463,9 +529,7 @@ int32_t MemoryRegistry::QueryInfoKey(HKey key, KeyInfo* info) {
   const int32_t rc = impl_->LiveWith(key, kKeyQueryValue, &view);
   if (rc != kErrorSuccess) return rc;
   KeyInfo out;
-  const auto names = Impl::SubKeyNames(view);
-  out.subKeyCount = static_cast<uint32_t>(names.size());
-  for (const auto& n : names) out.maxSubKeyLen = std::max<uint32_t>(out.maxSubKeyLen, n.size());
+  Impl::CountSubKeys(view, &out.subKeyCount, &out.maxSubKeyLen);
   const Node* values = view.Primary();
   out.valueCount = static_cast<uint32_t>(values->values.size());
   for (const auto& v : values->values) {
@@ -482,7 +546,7 @@ int32_t MemoryRegistry::EnumKey(HKey key, uint32_t index, wchar_t* name, uint32_
   View view;
   const int32_t rc = impl_->LiveWith(key, kKeyEnumerateSubKeys, &view);
   if (rc != kErrorSuccess) return rc;
-  const auto names = Impl::SubKeyNames(view);
+  const auto& names = impl_->CachedSubKeyNames(view);
   if (index >= names.size()) return kErrorNoMoreItems;
   const std::wstring& n = names[index];
   if (n.size() >= *nameChars) return kErrorMoreData;
