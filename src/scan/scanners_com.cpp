@@ -28,7 +28,8 @@ constexpr size_t kBracedClsidLength = 38;
 
 void CPurvexActivexCom::Scan() {
   CPurvexImpl::Scan();
-  if (!ScanClassKeys() || !ScanClassIds() || Cancelled()) return;
+  PresenceCache presence(*this);
+  if (!ScanClassKeys(presence) || !ScanClassIds(presence) || Cancelled()) return;
   ScanHelperObjects();
   ReportProgress(70);
   ScanToolbars();
@@ -37,27 +38,27 @@ void CPurvexActivexCom::Scan() {
   ReportProgress(100);
 }
 
-bool CPurvexActivexCom::ScanClassKeys() {
+bool CPurvexActivexCom::ScanClassKeys(PresenceCache& presence) {
   CRegKeyEx root(GetPlatform());
   if (!root.Open(kClassesRoot)) return false;
   WalkSubKeys(root, ShareOfPass(0.25, 0, false),
-              [&](const std::wstring& name) { CheckClassKey(name); });
+              [&](const std::wstring& name) { CheckClassKey(name, presence); });
   return true;
 }
 
-void CPurvexActivexCom::CheckClassKey(const std::wstring& name) {
+void CPurvexActivexCom::CheckClassKey(const std::wstring& name, PresenceCache& presence) {
   platform::Platform& p = GetPlatform();
   std::wstring icon;
   if (NSRegKeyEx::KeyExistsJoined(p, {kClassesRoot, name, L"DefaultIcon"}) &&
       NSRegKeyEx::QueryStringJoined(p, L"", icon, {kClassesRoot, name, L"DefaultIcon"}) &&
-      !icon.empty() && !IsFileRefPresent(*this, icon)) {
+      !icon.empty() && !presence.FileRef(icon)) {
     ReportProblem(kInvalidDefaultIcon, icon, kClassesRoot + L"\\" + name + L"\\DefaultIcon",
                   kWholeKey);
   }
-  if (NSRegKeyEx::KeyExistsJoined(p, {kClassesRoot, name, L"shell"})) CheckVerbs(name);
+  if (NSRegKeyEx::KeyExistsJoined(p, {kClassesRoot, name, L"shell"})) CheckVerbs(name, presence);
 }
 
-void CPurvexActivexCom::CheckVerbs(const std::wstring& name) {
+void CPurvexActivexCom::CheckVerbs(const std::wstring& name, PresenceCache& presence) {
   platform::Platform& p = GetPlatform();
   const std::wstring shellPath = kClassesRoot + L"\\" + name + L"\\shell";
   CRegKeyEx shell(p);
@@ -72,7 +73,7 @@ void CPurvexActivexCom::CheckVerbs(const std::wstring& name) {
         std::wstring command;
         if (NSRegKeyEx::QueryStringJoined(p, L"", command,
                                           {kClassesRoot, name, L"shell", verb, L"command"}) &&
-            !command.empty() && !IsCommandLinePresent(*this, command)) {
+            !command.empty() && !presence.CommandLine(command)) {
           ReportProblem(kInvalidAppOpenMode, command, shellPath + L"\\" + verb + L"\\command",
                         kWholeKey);
         }
@@ -80,7 +81,7 @@ void CPurvexActivexCom::CheckVerbs(const std::wstring& name) {
       ItemText::kNone);
 }
 
-bool CPurvexActivexCom::ScanClassIds() {
+bool CPurvexActivexCom::ScanClassIds(PresenceCache& presence) {
   platform::Platform& p = GetPlatform();
   CRegKeyEx clsid(p);
   if (!clsid.Open(kClsidRoot)) return false;
@@ -89,7 +90,7 @@ bool CPurvexActivexCom::ScanClassIds() {
     std::wstring server;
     if (NSRegKeyEx::KeyExistsJoined(p, {kClsidRoot, id, L"InprocServer32"}) &&
         NSRegKeyEx::QueryStringJoined(p, L"", server, {kClsidRoot, id, L"InprocServer32"}) &&
-        !server.empty() && !IsCommandLinePresent(*this, server)) {
+        !server.empty() && !presence.CommandLine(server)) {
       ReportProblem(kInvalidActiveCom, server, kClsidRoot + L"\\" + id + L"\\InprocServer32", L"");
     }
   });

@@ -1,6 +1,7 @@
 // The COM, ActiveX and type-library scanners (categories 15 and 12).
 #pragma once
 #include "scan/purvex_impl.h"
+#include "scan/scanners_common.h"
 
 namespace NSTorvane {
 
@@ -12,13 +13,13 @@ class CPurvexActivexCom : public CPurvexImpl {
   void Scan() override;
 
  private:
-  bool ScanClassKeys();
-  bool ScanClassIds();
+  bool ScanClassKeys(PresenceCache& presence);
+  bool ScanClassIds(PresenceCache& presence);
   void ScanHelperObjects();
   void ScanToolbars();
   void ScanExtensions();
-  void CheckClassKey(const std::wstring& name);
-  void CheckVerbs(const std::wstring& name);
+  void CheckClassKey(const std::wstring& name, PresenceCache& presence);
+  void CheckVerbs(const std::wstring& name, PresenceCache& presence);
 };
 
 // Interfaces whose type library has no registration.

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/text.h"
+#include "scan/scan_toolkit.h"
 
 namespace NSTorvane {
 
@@ -81,6 +82,25 @@ PercentOfPass ShareOfPass(double share, double base, bool countPass) {
     const double pass = static_cast<double>(i) + (countPass ? 1.0 : 0.0);
     return TruncPercent(pass * share / n * 100.0 + base);
   };
+}
+
+bool PresenceCache::EmptyOrPresent(const std::wstring& text) {
+  if (text.empty()) return true;
+  return Answer(kEmptyOrPresent, text, [](const CPurvexImpl& s, const std::wstring& t) {
+    return IsEmptyOrPresent(s, t);
+  });
+}
+
+bool PresenceCache::FileRef(const std::wstring& text) {
+  return Answer(kFileRef, text, [](const CPurvexImpl& s, const std::wstring& t) {
+    return IsFileRefPresent(s, t);
+  });
+}
+
+bool PresenceCache::CommandLine(const std::wstring& text) {
+  return Answer(kCommandLine, text, [](const CPurvexImpl& s, const std::wstring& t) {
+    return IsCommandLinePresent(s, t);
+  });
 }
 
 }  // namespace NSTorvane

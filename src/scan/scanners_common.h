@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 
 #include "scan/purvex_impl.h"
 
@@ -21,5 +22,30 @@ std::wstring ReplaceNoCase(const std::wstring& text, const std::wstring& what,
 // The percent of pass i of n on a fixed share of the category:
 // trunc(i' * share / n * 100 + base), with i' = i, or i + 1 when countPass.
 PercentOfPass ShareOfPass(double share, double base, bool countPass);
+
+// The presence answers of one scan, by test and text: a reference that many
+// keys share is judged once. Lives no longer than the scan that makes it.
+class PresenceCache {
+ public:
+  explicit PresenceCache(const CPurvexImpl& scanner) : scanner_(scanner) {}
+  bool EmptyOrPresent(const std::wstring& text);
+  bool FileRef(const std::wstring& text);
+  bool CommandLine(const std::wstring& text);
+
+ private:
+  enum Test { kEmptyOrPresent, kFileRef, kCommandLine, kTests };
+  template <class Fn>
+  bool Answer(Test test, const std::wstring& text, Fn&& judge) {
+    auto& answers = answers_[test];
+    const auto it = answers.find(text);
+    if (it != answers.end()) return it->second;
+    const bool present = judge(scanner_, text);
+    answers.emplace(text, present);
+    return present;
+  }
+
+  const CPurvexImpl& scanner_;
+  std::unordered_map<std::wstring, bool> answers_[kTests];
+};
 
 }  // namespace NSTorvane

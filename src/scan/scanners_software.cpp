@@ -154,7 +154,7 @@ void CPurvexUninstaller::CheckEntry(CRegKeyEx& entry) {
 
 void CPurvexDeepScan::Scan() {
   CPurvexImpl::Scan();
-  Buffers buffers;
+  Buffers buffers(*this);
   buffers.path.reserve(10000);
   for (const std::wstring& root : kDeepRoots) {
     buffers.path = root;
@@ -204,7 +204,7 @@ void CPurvexDeepScan::WalkDeepKey(Buffers& b) {
       break;
     // Only this value's bytes: a shorter value must not show the rest of
     // the one read before it.
-    CheckValue(b.path, std::wstring(b.valueName.data(), nameChars),
+    CheckValue(b, std::wstring(b.valueName.data(), nameChars),
                RegDataText(b.valueData.data(), size));
   }
 
@@ -223,10 +223,10 @@ void CPurvexDeepScan::WalkDeepKey(Buffers& b) {
   }
 }
 
-void CPurvexDeepScan::CheckValue(const std::wstring& path, const std::wstring& name,
-                                 const std::wstring& text) {
+void CPurvexDeepScan::CheckValue(Buffers& b, const std::wstring& name, const std::wstring& text) {
   if (text.size() <= 3 || text[1] != L':' || text[2] != L'\\' || !LooksLikeFilePath(text)) return;
-  if (IsEmptyOrPresent(*this, text)) return;
+  if (b.presence.EmptyOrPresent(text)) return;
+  const std::wstring& path = b.path;
   const std::wstring lower = Downcase(text);
   if (lower.find(L"office") != std::wstring::npos) return;
   SendScanItem(L"Scanning: .\\" + LastPathName(path));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scan/purvex_impl.h"
+#include "scan/scanners_common.h"
 
 namespace NSTorvane {
 
@@ -51,6 +52,8 @@ class CPurvexDeepScan : public CPurvexImpl {
  private:
   // The working storage of one scan: sizes as the raw calls are given them.
   struct Buffers {
+    explicit Buffers(const CPurvexImpl& scanner) : presence(scanner) {}
+    PresenceCache presence;
     std::wstring path;
     std::vector<wchar_t> valueName = std::vector<wchar_t>(16384);
     std::vector<uint8_t> valueData = std::vector<uint8_t>(1048576);
@@ -58,7 +61,7 @@ class CPurvexDeepScan : public CPurvexImpl {
   };
 
   void WalkDeepKey(Buffers& buffers);
-  void CheckValue(const std::wstring& path, const std::wstring& name, const std::wstring& text);
+  void CheckValue(Buffers& b, const std::wstring& name, const std::wstring& text);
 };
 
 }  // namespace NSTorvane
