@@ -224,7 +224,9 @@ TEST_F(ScannersWineTest, FullScanFindsExactlyTheStaleSeeds) {
   const std::wstring only64 = L"SOFTWARE\\" + tag + L"_Only64";
   s.OwnKey(HKEY_LOCAL_MACHINE, only64);
   s.Text(HKEY_LOCAL_MACHINE, only64, L"File", gone);
-  if (wow64) EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, only64, KEY_WOW64_32KEY));
+  if (wow64) {
+    EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, only64, KEY_WOW64_32KEY));
+  }
 
   // 1 unused vendor key.
   s.OwnKey(HKEY_CURRENT_USER, L"Software\\" + tag + L"_Vendor");
