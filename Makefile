@@ -38,7 +38,9 @@ test: bootstrap
 	$(MAKE) test-native
 	$(MAKE) test-windows
 
-demo: bootstrap windows
+# The demo needs the product's programs only, not the test programs.
+demo: bootstrap $(WINDOWS)/CMakeCache.txt
+	cmake --build $(WINDOWS) -j$(JOBS) --target Lumora RegTray LumoraCmd LumoraCheck
 	@scripts/demo $(WINDOWS)
 
 fuzz: bootstrap
