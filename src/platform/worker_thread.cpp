@@ -74,6 +74,11 @@ bool WorkerThread::Running() const {
   return !finished_;
 }
 
+bool WorkerThread::Resumed() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return resumed_;
+}
+
 bool WorkerThread::Created() const { return thread_.joinable(); }
 
 }  // namespace platform

@@ -27,6 +27,7 @@ class WorkerThread {
   // within the given time; the thread is joined then.
   bool Wait(uint32_t milliseconds);
   bool Running() const;  // created, and the body has not finished
+  bool Resumed() const;  // Resume has been called since the latest Create
   bool Created() const;
 
  private:

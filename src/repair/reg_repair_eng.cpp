@@ -27,18 +27,9 @@ CRegRepairEng::~CRegRepairEng() {
 
 std::wstring CRegRepairEng::GetBackupFolder() const { return repair::GetBackupFolder(platform_); }
 
-void CRegRepairEng::DropThread() {
-  stopRequested = 1;
-  thread.reset();
-}
-
 bool CRegRepairEng::Start(const SRegScanDetail* detail, const std::vector<std::wstring>& skip,
                           IRegRepairObserver* obs) {
-  if (thread && thread->Running()) {
-    if (bodyStarted_) return false;  // one repair at a time
-    DropThread();                    // started before and never resumed
-  }
-  thread.reset();
+  if (!thread.Prepare()) return false;  // one repair at a time
   if (detail == nullptr) return false;
   stopRequested = 0;
   problems = detail;
@@ -46,30 +37,19 @@ bool CRegRepairEng::Start(const SRegScanDetail* detail, const std::vector<std::w
   observer = obs;
   maxBackups = kMaxBackups;
   summary_ = RepairSummary();
-  bodyStarted_ = false;
-  auto worker = std::make_unique<platform::WorkerThread>();
-  if (!worker->Create([this] { Run(); })) return false;
-  thread = std::move(worker);
-  return true;
+  return thread.Create([this] { Run(); });
 }
 
-void CRegRepairEng::Resume() {
-  if (thread) thread->Resume();
-}
+void CRegRepairEng::Resume() { thread.Resume(); }
 
 void CRegRepairEng::Stop() { stopRequested = 1; }
 
 bool CRegRepairEng::Shutdown(uint32_t timeoutMs) {
   Stop();
-  if (!thread) return true;
-  if (!bodyStarted_) {
-    DropThread();
-    return true;
-  }
-  return thread->Wait(timeoutMs);
+  return thread.Shutdown(timeoutMs);
 }
 
-bool CRegRepairEng::Wait(uint32_t timeoutMs) { return !thread || thread->Wait(timeoutMs); }
+bool CRegRepairEng::Wait(uint32_t timeoutMs) { return thread.Wait(timeoutMs); }
 
 bool CRegRepairEng::Skipped(const SRegProblemItem& item) const {
   const std::wstring withValue = item.keyPath + L"\\" + item.valueName;
@@ -125,7 +105,6 @@ void CRegRepairEng::RepairRecord(int32_t category, const SRegProblemItem& item,
 }
 
 void CRegRepairEng::Run() {
-  bodyStarted_ = true;
   if (observer) observer->OnRepairBegin();
   CBackupFileWriter backup(platform_);
   const int64_t categories = static_cast<int64_t>(problems->byCategory.size());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/engine_thread.h"
 #include "platform/worker_thread.h"
 #include "repair/backup_store.h"
 #include "scan/scan_types.h"
@@ -75,7 +76,7 @@ class CRegRepairEng {
   bool Shutdown(uint32_t timeoutMs);
   // True when no repair thread is running after at most timeoutMs.
   bool Wait(uint32_t timeoutMs);
-  platform::WorkerThread* Thread() { return thread.get(); }
+  platform::WorkerThread* Thread() { return thread.Get(); }
 
   // Read it after the run has ended (Wait).
   const RepairSummary& LastRun() const { return summary_; }
@@ -88,7 +89,6 @@ class CRegRepairEng {
   void RepairRecord(int32_t category, const SRegProblemItem& item, CBackupFileWriter& backup);
   bool Skipped(const SRegProblemItem& item) const;
   void ReportProgress(int64_t done, int64_t total);
-  void DropThread();
 
   platform::Platform& platform_;
   RepairOptions options_;
@@ -97,10 +97,9 @@ class CRegRepairEng {
   std::vector<std::wstring> skipList;
   int32_t maxBackups = 10;
   std::atomic<int32_t> stopRequested{0};
-  std::atomic<bool> bodyStarted_{false};
   RepairSummary summary_;
   // Last, so that it is joined before the state its body uses goes away.
-  std::unique_ptr<platform::WorkerThread> thread;
+  platform::EngineThread thread{stopRequested};
 };
 
 }  // namespace repair

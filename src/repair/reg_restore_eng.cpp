@@ -44,45 +44,25 @@ CRegRestoreEng::~CRegRestoreEng() {
     platform::DebugTrace(platform_, L"CRegRestoreEng: restore thread still running at destruction");
 }
 
-void CRegRestoreEng::DropThread() {
-  stopRequested = 1;
-  thread.reset();
-}
-
 bool CRegRestoreEng::Start(const std::vector<std::wstring>& list, IRestoreObserver* obs) {
-  if (thread && thread->Running()) {
-    if (bodyStarted_) return false;
-    DropThread();
-  }
-  thread.reset();
+  if (!thread.Prepare()) return false;  // one restore at a time
   stopRequested = 0;
   files = list;
   observer = obs;
   summary_ = RestoreSummary();
-  bodyStarted_ = false;
-  auto worker = std::make_unique<platform::WorkerThread>();
-  if (!worker->Create([this] { Run(); })) return false;
-  thread = std::move(worker);
-  return true;
+  return thread.Create([this] { Run(); });
 }
 
-void CRegRestoreEng::Resume() {
-  if (thread) thread->Resume();
-}
+void CRegRestoreEng::Resume() { thread.Resume(); }
 
 void CRegRestoreEng::Stop() { stopRequested = 1; }
 
 bool CRegRestoreEng::Shutdown(uint32_t timeoutMs) {
   Stop();
-  if (!thread) return true;
-  if (!bodyStarted_) {
-    DropThread();
-    return true;
-  }
-  return thread->Wait(timeoutMs);
+  return thread.Shutdown(timeoutMs);
 }
 
-bool CRegRestoreEng::Wait(uint32_t timeoutMs) { return !thread || thread->Wait(timeoutMs); }
+bool CRegRestoreEng::Wait(uint32_t timeoutMs) { return thread.Wait(timeoutMs); }
 
 // A file is deleted only when every block's key could be created or opened
 // and every value written: anything less keeps it for another attempt.
@@ -101,7 +81,6 @@ RestoreFileResult CRegRestoreEng::RestoreOne(NSRegKeyEx::RegFileImporter& import
 }
 
 void CRegRestoreEng::Run() {
-  bodyStarted_ = true;
   const std::vector<std::wstring> ordered = OrderByModuleTag(files, &summary_.untagged);
   if (observer) observer->OnRestoreBegin(ordered.size());
   NSRegKeyEx::RegFileImporter importer(platform_);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/engine_thread.h"
 #include "platform/worker_thread.h"
 
 namespace NSRegKeyEx {
@@ -84,7 +85,7 @@ class CRegRestoreEng {
   void Stop();
   bool Shutdown(uint32_t timeoutMs);
   bool Wait(uint32_t timeoutMs);
-  platform::WorkerThread* Thread() { return thread.get(); }
+  platform::WorkerThread* Thread() { return thread.Get(); }
 
   // Read it after the run has ended (Wait).
   const RestoreSummary& LastRun() const { return summary_; }
@@ -92,15 +93,14 @@ class CRegRestoreEng {
  private:
   void Run();
   RestoreFileResult RestoreOne(NSRegKeyEx::RegFileImporter& importer, const std::wstring& path);
-  void DropThread();
 
   platform::Platform& platform_;
   std::vector<std::wstring> files;
   IRestoreObserver* observer = nullptr;
   std::atomic<int32_t> stopRequested{0};
-  std::atomic<bool> bodyStarted_{false};
   RestoreSummary summary_;
-  std::unique_ptr<platform::WorkerThread> thread;
+  // Last, so that it is joined before the state its body uses goes away.
+  platform::EngineThread thread{stopRequested};
 };
 
 }  // namespace repair

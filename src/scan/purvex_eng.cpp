@@ -18,29 +18,14 @@ CPurvexEng::~CPurvexEng() {
   }
 }
 
-void CPurvexEng::DropThread() {
-  // Without a resumed body the thread ends at once; with one, the stop flag
-  // ends it at the next check.
-  stopRequested = 1;
-  thread.reset();
-}
-
 bool CPurvexEng::Start(const ScanRequest& request, IPurvexObserver* obs) {
-  if (thread && thread->Running()) {
-    if (bodyStarted_) return false;  // one scan at a time
-    DropThread();                    // started before and never resumed
-  }
-  thread.reset();
+  if (!thread.Prepare()) return false;  // one scan at a time
   stopRequested = 0;
   if (!NSRegKeyEx::EnableBackupPrivileges(platform_)) return false;
   categories = request.categories;
   exclusions = request.exclusions;
   observer = obs;
-  bodyStarted_ = false;
-  auto worker = std::make_unique<platform::WorkerThread>();
-  if (!worker->Create([this] { Run(); })) return false;
-  thread = std::move(worker);
-  return true;
+  return thread.Create([this] { Run(); });
 }
 
 void CPurvexEng::Stop() {
@@ -51,22 +36,14 @@ void CPurvexEng::Stop() {
 
 bool CPurvexEng::Shutdown(uint32_t timeoutMs) {
   Stop();
-  if (!thread) return true;
-  if (!bodyStarted_) {
-    DropThread();
-    return true;
-  }
-  return thread->Wait(timeoutMs);
+  return thread.Shutdown(timeoutMs);
 }
 
-void CPurvexEng::Resume() {
-  if (thread) thread->Resume();
-}
+void CPurvexEng::Resume() { thread.Resume(); }
 
-bool CPurvexEng::Wait(uint32_t timeoutMs) { return !thread || thread->Wait(timeoutMs); }
+bool CPurvexEng::Wait(uint32_t timeoutMs) { return thread.Wait(timeoutMs); }
 
 void CPurvexEng::Run() {
-  bodyStarted_ = true;
   IPurvexObserver* const obs = observer;
   if (obs) obs->OnScanBegin();
   for (const int32_t id : categories) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/engine_thread.h"
 #include "platform/worker_thread.h"
 #include "scan/purvex_impl.h"
 #include "scan/purvex_observer.h"
@@ -55,7 +56,7 @@ class CPurvexEng {
   bool Shutdown(uint32_t timeoutMs);
 
   // The scan thread of the latest Start, or null.
-  platform::WorkerThread* Thread() { return thread.get(); }
+  platform::WorkerThread* Thread() { return thread.Get(); }
   void Resume();
   // True when no scan thread is running after at most timeoutMs.
   bool Wait(uint32_t timeoutMs);
@@ -66,7 +67,6 @@ class CPurvexEng {
 
  private:
   void Run();
-  void DropThread();
 
   platform::Platform& platform_;
   PurvexEngOptions options_;
@@ -77,7 +77,6 @@ class CPurvexEng {
   std::atomic<int32_t> stopRequested{0};
   std::mutex scannerLock;
   ScannerPtr currentScanner;  // guarded by scannerLock
-  std::atomic<bool> bodyStarted_{false};
   // Last, so that it is joined before the state its body uses goes away.
-  std::unique_ptr<platform::WorkerThread> thread;
+  platform::EngineThread thread{stopRequested};
 };

@@ -2,14 +2,15 @@
 // the counts it reports and the temporary files it leaves (none).
 #include <gtest/gtest.h>
 
-#include "observing_registry.h"
 #include "optimizer_test_support.h"
 #include "platform/win32_constants.h"
 #include "registry/reg_key_ex.h"
+#include "support/observing_registry.h"
 
 namespace {
 
 using namespace optimizer_test;
+using test_support::ObservingRegistry;
 using platform::memory::ReplaceRecord;
 using platform::memory::SaveRecord;
 

@@ -262,7 +262,7 @@ TEST_F(RepairEngineTest, WriteFailureMidRunStopsTheDeletions) {
 // and the text of every record deleted so far, this one included; at the
 // end it carries the attempt count in its name.
 TEST_F(RepairEngineTest, BackupIsOnDiskBeforeEachDeletionAndRenamedAtTheEnd) {
-  WatchedRegistry watched(m.registry);
+  ObservingRegistry watched(m.registry);
   platform::Platform p{watched, m.files, m.environment, m.system};
   const std::wstring zero = std::wstring(kFolder) + L"\\" + FinalName(0);
   std::vector<std::wstring> seen;

@@ -1,6 +1,5 @@
-// Shared pieces of the repair tests: a recording observer, a registry that
-// lets a test look at the moment of each deletion, registry snapshots and a
-// memory platform with a fixed clock.
+// Shared pieces of the repair tests: a recording observer, registry
+// snapshots and a memory platform with a fixed clock.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -20,6 +19,7 @@
 #include "repair/reg_repair_eng.h"
 #include "repair/reg_restore_eng.h"
 #include "scan/scan_types.h"
+#include "support/observing_registry.h"
 
 namespace repair_test {
 
@@ -80,62 +80,7 @@ class RecordingObserver : public repair::IRegRepairObserver {
   std::vector<std::string> events_;
 };
 
-// Passes every call through; beforeDelete runs before each value or key
-// deletion reaches the inner registry.
-class WatchedRegistry : public platform::IRegistry {
- public:
-  explicit WatchedRegistry(platform::IRegistry& inner) : inner_(inner) {}
-  std::function<void()> beforeDelete;
-
-  int32_t OpenKey(platform::HKey parent, const std::wstring& subKey, uint32_t options,
-                  uint32_t access, platform::HKey* result) override {
-    return inner_.OpenKey(parent, subKey, options, access, result);
-  }
-  int32_t CreateKey(platform::HKey parent, const std::wstring& subKey, uint32_t options,
-                    uint32_t access, platform::HKey* result, uint32_t* disposition) override {
-    return inner_.CreateKey(parent, subKey, options, access, result, disposition);
-  }
-  int32_t CloseKey(platform::HKey key) override { return inner_.CloseKey(key); }
-  int32_t QueryInfoKey(platform::HKey key, platform::KeyInfo* info) override {
-    return inner_.QueryInfoKey(key, info);
-  }
-  int32_t EnumKey(platform::HKey key, uint32_t index, wchar_t* name, uint32_t* chars) override {
-    return inner_.EnumKey(key, index, name, chars);
-  }
-  int32_t EnumValue(platform::HKey key, uint32_t index, wchar_t* name, uint32_t* chars,
-                    uint32_t* type, uint8_t* data, uint32_t* bytes) override {
-    return inner_.EnumValue(key, index, name, chars, type, data, bytes);
-  }
-  int32_t QueryValue(platform::HKey key, const wchar_t* name, uint32_t* type, uint8_t* data,
-                     uint32_t* bytes) override {
-    return inner_.QueryValue(key, name, type, data, bytes);
-  }
-  int32_t SetValue(platform::HKey key, const wchar_t* name, uint32_t type, const uint8_t* data,
-                   uint32_t bytes) override {
-    return inner_.SetValue(key, name, type, data, bytes);
-  }
-  int32_t DeleteValue(platform::HKey key, const wchar_t* name) override {
-    if (beforeDelete) beforeDelete();
-    return inner_.DeleteValue(key, name);
-  }
-  int32_t DeleteKey(platform::HKey parent, const std::wstring& subKey) override {
-    if (beforeDelete) beforeDelete();
-    return inner_.DeleteKey(parent, subKey);
-  }
-  int32_t SaveKey(platform::HKey key, const std::wstring& file) override {
-    return inner_.SaveKey(key, file);
-  }
-  int32_t ReplaceKey(platform::HKey parent, const std::wstring& subKey,
-                     const std::wstring& newFile, const std::wstring& oldFile) override {
-    return inner_.ReplaceKey(parent, subKey, newFile, oldFile);
-  }
-  platform::PrivilegeResult EnablePrivilege(const std::wstring& name) override {
-    return inner_.EnablePrivilege(name);
-  }
-
- private:
-  platform::IRegistry& inner_;
-};
+using test_support::ObservingRegistry;
 
 // A whole registry subtree: upper-cased key path -> upper-cased value name
 // -> (type, bytes). Equal snapshots mean value for value the same state.

@@ -8,16 +8,17 @@
 
 #include <cstdio>
 
-#include "optimizer/observing_registry.h"
 #include "optimizer/optimizer_test_support.h"
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "platform/win32_constants.h"
 #include "registry/reg_key_ex.h"
+#include "support/observing_registry.h"
 
 namespace {
 
 using namespace optimizer_test;
+using test_support::ObservingRegistry;
 namespace pc = platform;
 
 constexpr wchar_t kScratchSub[] = L"SOFTWARE\\LumoraOptimizerScratch";
