@@ -1,5 +1,6 @@
 #include "cmd/cmd_output.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cmd/cmd_args.h"
@@ -143,6 +144,14 @@ const wchar_t* OutcomeText(repair::RestoreOutcome outcome) {
   return L"kept";
 }
 
+size_t RestoredCount(const repair::RestoreSummary& summary) {
+  return static_cast<size_t>(std::count_if(
+      summary.files.begin(), summary.files.end(), [](const repair::RestoreFileResult& f) {
+        return f.outcome == repair::RestoreOutcome::kRestored ||
+               f.outcome == repair::RestoreOutcome::kRestoredKept;
+      }));
+}
+
 std::wstring RestoreText(const repair::RestoreSummary& summary) {
   std::wstring out;
   for (const repair::RestoreFileResult& file : summary.files)
@@ -151,12 +160,7 @@ std::wstring RestoreText(const repair::RestoreSummary& summary) {
     out += L"kept: not a backup of this program (no module tag in its path): " + path + L"\n";
   for (const std::wstring& path : summary.notReached) out += L"kept: not reached: " + path + L"\n";
   if (summary.stopped) out += L"The run was stopped before its end.\n";
-  size_t restored = 0;
-  for (const auto& file : summary.files)
-    if (file.outcome == repair::RestoreOutcome::kRestored ||
-        file.outcome == repair::RestoreOutcome::kRestoredKept)
-      ++restored;
-  out += Plural(restored, L"file", L"files") + L" restored, " +
+  out += Plural(RestoredCount(summary), L"file", L"files") + L" restored, " +
          std::to_wstring(summary.KeptFiles().size()) + L" kept.\n";
   return out;
 }

@@ -46,6 +46,8 @@ struct CleanLine {
 std::wstring CleanText(const std::vector<CleanLine>& lines, const std::wstring& backupFile,
                        bool stopped);
 
+// The files written back completely, deleted or not.
+size_t RestoredCount(const repair::RestoreSummary& summary);
 std::wstring RestoreText(const repair::RestoreSummary& summary);
 const wchar_t* OutcomeText(repair::RestoreOutcome outcome);
 

@@ -175,16 +175,15 @@ class RepairRecorder : public repair::IRegRepairObserver {
 bool Gone(platform::Platform& p, const SRegProblemItem& item) {
   if (!NSRegKeyEx::KeyExists(p, item.keyPath)) return true;
   if (item.valueName == kWholeKey) return false;
-  platform::HKey root = 0, key = 0;
+  platform::HKey root = 0;
   std::wstring sub;
   if (!NSRegKeyEx::ParseKeyPath(item.keyPath, root, sub)) return false;
-  if (p.registry.OpenKey(root, sub, 0, platform::kKeyRead, &key) != platform::kErrorSuccess)
+  NSRegKeyEx::ScopedKey key(p.registry);
+  if (p.registry.OpenKey(root, sub, 0, platform::kKeyRead, key.Out()) != platform::kErrorSuccess)
     return false;
   uint32_t type = 0, bytes = 0;
-  const int32_t rc = p.registry.QueryValue(
-      key, item.valueName.empty() ? nullptr : item.valueName.c_str(), &type, nullptr, &bytes);
-  p.registry.CloseKey(key);
-  return rc == platform::kErrorFileNotFound;
+  return p.registry.QueryValue(key.Get(), item.valueName.empty() ? nullptr : item.valueName.c_str(),
+                               &type, nullptr, &bytes) == platform::kErrorFileNotFound;
 }
 
 // The repair reports matched with the records they stand for: the engine
@@ -328,11 +327,7 @@ int Restore(const Options& options, CmdContext& ctx) {
   WaitFor(engine, ctx);
   const repair::RestoreSummary& summary = engine.LastRun();
   ctx.console.Out(RestoreText(summary));
-  const size_t restored = static_cast<size_t>(std::count_if(
-      summary.files.begin(), summary.files.end(), [](const repair::RestoreFileResult& f) {
-        return f.outcome == repair::RestoreOutcome::kRestored ||
-               f.outcome == repair::RestoreOutcome::kRestoredKept;
-      }));
+  const size_t restored = RestoredCount(summary);
   if (restored == 0) return kExitFailure;
   return restored == paths.size() ? kExitOk : kExitFound;
 }

@@ -101,6 +101,10 @@ TEST(CmdText, ReportsNameWhatHappened) {
             std::wstring::npos);
   EXPECT_NE(restore.find(L"no module tag in its path): C:\\elsewhere\\c.reg"), std::wstring::npos);
   EXPECT_NE(restore.find(L"1 file restored, 2 kept."), std::wstring::npos);
+  // A file written back whose deletion failed counts as restored, and as kept.
+  summary.files.push_back({L"C:\\B\\Purvex\\d.reg", repair::RestoreOutcome::kRestoredKept});
+  EXPECT_EQ(cmd::RestoredCount(summary), 2u);
+  EXPECT_NE(cmd::RestoreText(summary).find(L"2 files restored, 3 kept."), std::wstring::npos);
 }
 
 }  // namespace
