@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "framework/soft_bus.h"
-#include "platform/memory/memory_platform.h"
 #include "test_modules.h"
 
 namespace framework {
@@ -15,11 +14,10 @@ using testing::kIdC;
 using testing::Log;
 using testing::LoggingModule;
 using testing::ProviderRoot;
-using testing::TestLibraries;
 
 inline constexpr Guid kLibraryId = kConfigModuleId;
 
-class LoadingTest : public ::testing::Test {
+class LoadingTest : public testing::BusTest {
  protected:
   void AddProvider(std::vector<ProviderRoot::Offer> offers) {
     libraries.Add(L"C:\\app\\lib.dll", "lib", [this, offers] {
@@ -33,11 +31,6 @@ class LoadingTest : public ::testing::Test {
     for (const ModuleEntry& e : bus->Entries()) out.emplace_back(e.id, e.library != nullptr);
     return out;
   }
-
-  platform::memory::MemoryPlatform mem;
-  Log log;
-  TestLibraries libraries{log};
-  ReleasePtr<CHalcynSoftBus> bus{new CHalcynSoftBus(mem.view, &libraries)};
 };
 
 TEST_F(LoadingTest, ALibraryOfferingNoModulesContributesItsRootObjectOnly) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "framework/guid.h"
-#include "platform/memory/memory_platform.h"
 #include "test_modules.h"
 
 namespace framework {
@@ -14,20 +13,14 @@ using testing::kIdB;
 using testing::kIdC;
 using testing::Log;
 using testing::LoggingModule;
-using testing::TestLibraries;
 
-class SoftBusTest : public ::testing::Test {
+class SoftBusTest : public testing::BusTest {
  protected:
   LoggingModule* Add(const Guid& id, const std::string& name, LibraryHandle library = nullptr) {
     auto* module = new LoggingModule(log, name);
     EXPECT_EQ(bus->RegisterModule(id, module, library), kOk);
     return module;
   }
-
-  platform::memory::MemoryPlatform mem;
-  Log log;
-  TestLibraries libraries{log};
-  ReleasePtr<CHalcynSoftBus> bus{new CHalcynSoftBus(mem.view, &libraries)};
 };
 
 TEST(Guid, ParsesAndFormatsTheBracedUpperCaseForm) {

@@ -6,8 +6,12 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "framework/library_loader.h"
 #include "framework/module_base.h"
+#include "framework/soft_bus.h"
+#include "platform/memory/memory_platform.h"
 
 namespace framework::testing {
 
@@ -140,5 +144,14 @@ class TestLibraries : public ILibraryLoader {
 inline constexpr Guid kIdA = MakeGuid("00000000-0000-0000-0000-00000000000A");
 inline constexpr Guid kIdB = MakeGuid("00000000-0000-0000-0000-00000000000B");
 inline constexpr Guid kIdC = MakeGuid("00000000-0000-0000-0000-00000000000C");
+
+// A bus over the in-memory platform whose libraries come from the test loader.
+class BusTest : public ::testing::Test {
+ protected:
+  platform::memory::MemoryPlatform mem;
+  Log log;
+  TestLibraries libraries{log};
+  ReleasePtr<CHalcynSoftBus> bus{new CHalcynSoftBus(mem.view, &libraries)};
+};
 
 }  // namespace framework::testing
