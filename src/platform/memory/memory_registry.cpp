@@ -59,6 +59,15 @@ struct Node {
       if (EqualsNoCase(v.name, n)) return &v;
     return nullptr;
   }
+  // Replaces the value of that name (keeping its spelling), or adds it last.
+  void PutValue(const std::wstring& n, uint32_t type, std::vector<uint8_t> bytes) {
+    if (Value* v = FindValue(n)) {
+      v->type = type;
+      v->bytes = std::move(bytes);
+    } else {
+      values.push_back(Value{n, type, std::move(bytes)});
+    }
+  }
 };
 
 // What a handle designates: one key, or a key of the merged classes view,
@@ -296,11 +305,35 @@ struct MemoryRegistry::Impl {
     return kErrorSuccess;
   }
 
+  // Parses subKey and walks the view down to the existing key it names.
+  static int32_t Descend(HKey parent, const std::wstring& subKey, View* view,
+                         std::vector<std::wstring>* parts) {
+    const int32_t rc = ParseSubKey(parent, subKey, parts);
+    if (rc != kErrorSuccess) return rc;
+    for (const auto& p : *parts) {
+      *view = ChildView(*view, p);
+      if (!view->Exists()) return kErrorFileNotFound;
+    }
+    return kErrorSuccess;
+  }
+
   HKey NewHandle(KeyRef ref, uint32_t access) {
     const HKey h = nextHandle;
     nextHandle += 4;
     handles[h] = Handle{std::move(ref), access};
     return h;
+  }
+
+  // A handle to the key reached from parent by parts, if its faults let the
+  // access asked for (MAXIMUM_ALLOWED and the generic rights mapped) through.
+  int32_t OpenFound(const KeyRef& parent, const std::vector<std::wstring>& parts,
+                    const View& view, uint32_t access, HKey* result) {
+    const KeyFault* fault = FaultOf(view);
+    const uint32_t granted = NormalizeAccess(access, fault && fault->denyWrite);
+    const int32_t rc = CheckOpen(view, granted);
+    if (rc != kErrorSuccess) return rc;
+    *result = NewHandle(ChildRef(parent, parts, view), granted);
+    return kErrorSuccess;
   }
 
   static std::vector<std::wstring> SubKeyNames(const View& v) {
@@ -439,6 +472,13 @@ struct MemoryRegistry::Impl {
   bool FileExists(const std::wstring& file) const {
     return files && files->GetAttributes(file) != kInvalidFileAttributes;
   }
+
+  // The stand-in for a hive file: the saved key's path, so tests tell files apart.
+  int32_t WriteHiveFile(const std::wstring& file, const std::wstring& keyPath) {
+    const auto bytes = ToUtf16Bytes(L"regf " + keyPath, false);
+    int32_t error = kErrorSuccess;
+    return files->WriteWholeFile(file, bytes.data(), bytes.size(), &error) ? kErrorSuccess : error;
+  }
 };
 
 MemoryRegistry::MemoryRegistry(MemoryFileSystem* files) : impl_(std::make_unique<Impl>()) {
@@ -462,18 +502,9 @@ int32_t MemoryRegistry::OpenKey(HKey parent, const std::wstring& subKey, uint32_
   int32_t rc = impl_->Live(parent, &ref, &parentAccess, &view);
   if (rc != kErrorSuccess) return rc;
   std::vector<std::wstring> parts;
-  rc = Impl::ParseSubKey(parent, subKey, &parts);
+  rc = Impl::Descend(parent, subKey, &view, &parts);
   if (rc != kErrorSuccess) return rc;
-  for (const auto& p : parts) {
-    view = Impl::ChildView(view, p);
-    if (!view.Exists()) return kErrorFileNotFound;
-  }
-  const KeyFault* fault = FaultOf(view);
-  const uint32_t granted = NormalizeAccess(access, fault && fault->denyWrite);
-  rc = CheckOpen(view, granted);
-  if (rc != kErrorSuccess) return rc;
-  *result = impl_->NewHandle(impl_->ChildRef(ref, parts, view), granted);
-  return kErrorSuccess;
+  return impl_->OpenFound(ref, parts, view, access, result);
 }
 
 int32_t MemoryRegistry::CreateKey(HKey parent, const std::wstring& subKey, uint32_t options,
@@ -507,11 +538,8 @@ int32_t MemoryRegistry::CreateKey(HKey parent, const std::wstring& subKey, uint3
     }
     view = impl_->CreatePath(view, {parts.begin() + existing, parts.end()});
   }
-  const KeyFault* fault = FaultOf(view);
-  const uint32_t granted = NormalizeAccess(access, fault && fault->denyWrite);
-  rc = CheckOpen(view, granted);
+  rc = impl_->OpenFound(ref, parts, view, access, result);
   if (rc != kErrorSuccess) return rc;
-  *result = impl_->NewHandle(impl_->ChildRef(ref, parts, view), granted);
   if (disposition) *disposition = creates ? kRegCreatedNewKey : kRegOpenedExistingKey;
   return kErrorSuccess;
 }
@@ -614,14 +642,7 @@ int32_t MemoryRegistry::SetValue(HKey key, const wchar_t* name, uint32_t type,
   View view;
   const int32_t rc = impl_->LiveWith(key, kKeySetValue, &view);
   if (rc != kErrorSuccess) return rc;
-  Node* target = view.Primary();
-  std::vector<uint8_t> bytes(data, data + dataBytes);
-  if (Value* v = target->FindValue(valueName)) {
-    v->type = type;
-    v->bytes = std::move(bytes);
-  } else {
-    target->values.push_back(Value{valueName, type, std::move(bytes)});
-  }
+  view.Primary()->PutValue(valueName, type, std::vector<uint8_t>(data, data + dataBytes));
   return kErrorSuccess;
 }
 
@@ -647,12 +668,8 @@ int32_t MemoryRegistry::DeleteKey(HKey parent, const std::wstring& subKey) {
   int32_t rc = impl_->Live(parent, &ref, &access, &view);
   if (rc != kErrorSuccess) return rc;
   std::vector<std::wstring> parts;
-  rc = Impl::ParseSubKey(parent, subKey, &parts);
+  rc = Impl::Descend(parent, subKey, &view, &parts);
   if (rc != kErrorSuccess) return rc;
-  for (const auto& p : parts) {
-    view = Impl::ChildView(view, p);
-    if (!view.Exists()) return kErrorFileNotFound;
-  }
   // RegDeleteKeyW opens the key for DELETE first.
   rc = CheckOpen(view, kDelete);
   if (rc != kErrorSuccess) return rc;
@@ -667,15 +684,14 @@ int32_t MemoryRegistry::SaveKey(HKey key, const std::wstring& file) {
   KeyRef ref;
   uint32_t access = 0;
   View view;
-  const int32_t rc = impl_->Live(key, &ref, &access, &view);
+  int32_t rc = impl_->Live(key, &ref, &access, &view);
   if (rc != kErrorSuccess) return rc;
   if (!impl_->enabled.count(L"SeBackupPrivilege")) return kErrorPrivilegeNotHeld;
   const std::wstring keyPath = impl_->PathOf(ref);
   if (impl_->files) {
     if (impl_->FileExists(file)) return kErrorAlreadyExists;
-    const auto bytes = ToUtf16Bytes(L"regf " + keyPath, false);
-    int32_t error = kErrorSuccess;
-    if (!impl_->files->WriteWholeFile(file, bytes.data(), bytes.size(), &error)) return error;
+    rc = impl_->WriteHiveFile(file, keyPath);
+    if (rc != kErrorSuccess) return rc;
   }
   impl_->saves.push_back(SaveRecord{keyPath, file});
   return kErrorSuccess;
@@ -691,19 +707,14 @@ int32_t MemoryRegistry::ReplaceKey(HKey parent, const std::wstring& subKey,
   if (rc != kErrorSuccess) return rc;
   if (!impl_->enabled.count(L"SeRestorePrivilege")) return kErrorPrivilegeNotHeld;
   std::vector<std::wstring> parts;
-  rc = Impl::ParseSubKey(parent, subKey, &parts);
+  rc = Impl::Descend(parent, subKey, &view, &parts);
   if (rc != kErrorSuccess) return rc;
-  for (const auto& p : parts) {
-    view = Impl::ChildView(view, p);
-    if (!view.Exists()) return kErrorFileNotFound;
-  }
   const std::wstring keyPath = impl_->PathOf(impl_->ChildRef(ref, parts, view));
   if (impl_->files) {
     if (!impl_->FileExists(newFile)) return kErrorFileNotFound;
     if (impl_->FileExists(oldFile)) return kErrorAlreadyExists;
-    const auto bytes = ToUtf16Bytes(L"regf " + keyPath, false);
-    int32_t error = kErrorSuccess;
-    if (!impl_->files->WriteWholeFile(oldFile, bytes.data(), bytes.size(), &error)) return error;
+    rc = impl_->WriteHiveFile(oldFile, keyPath);
+    if (rc != kErrorSuccess) return rc;
   }
   impl_->replaces.push_back(ReplaceRecord{keyPath, newFile, oldFile});
   return kErrorSuccess;
@@ -742,14 +753,7 @@ void MemoryRegistry::CreateKeyPath(const std::wstring& path) {
 void MemoryRegistry::SetRaw(const std::wstring& path, const std::wstring& name, uint32_t type,
                             std::vector<uint8_t> bytes) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
-  Node* n = impl_->ViewOfPath(path, true).Primary();
-  if (!n) return;
-  if (Value* v = n->FindValue(name)) {
-    v->type = type;
-    v->bytes = std::move(bytes);
-  } else {
-    n->values.push_back(Value{name, type, std::move(bytes)});
-  }
+  if (Node* n = impl_->ViewOfPath(path, true).Primary()) n->PutValue(name, type, std::move(bytes));
 }
 
 void MemoryRegistry::SetString(const std::wstring& path, const std::wstring& name,
