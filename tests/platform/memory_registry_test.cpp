@@ -274,6 +274,53 @@ TEST_F(MemoryRegistryTest, OpenHandleCountTracksEveryHandle) {
   EXPECT_EQ(reg().OpenHandleCount(), 0u);
 }
 
+// EnumKey keeps the sorted names of the keys walked last; a change to a
+// subkey list, through a handle or the test helpers, shows at the next call,
+// on a plain key and on a merged classes key alike.
+TEST_F(MemoryRegistryTest, EnumerationByIndexSeesSubkeyChangesBetweenCalls) {
+  reg().CreateKeyPath(L"HKLM\\Software\\Walk\\b");
+  reg().CreateKeyPath(L"HKLM\\Software\\Classes\\.walk\\b");
+  reg().CreateKeyPath(L"HKCU\\Software\\Classes\\.walk\\d");
+  struct Case {
+    HKey root;
+    std::wstring path, helperPath;
+    std::vector<std::wstring> before;
+  };
+  const Case cases[] = {
+      {kHKeyLocalMachine, L"Software\\Walk", L"HKLM\\Software\\Walk", {L"b"}},
+      {kHKeyClassesRoot, L".walk", L"HKCR\\.walk", {L"b", L"d"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.helperPath));
+    HKey key = 0;
+    ASSERT_EQ(Open(c.root, c.path, kKeyAllAccess, &key), kErrorSuccess);
+    const auto names = [&] {
+      std::vector<std::wstring> out;
+      wchar_t name[256];
+      for (uint32_t i = 0;; ++i) {
+        uint32_t chars = 256;
+        if (reg().EnumKey(key, i, name, &chars) != kErrorSuccess) break;
+        out.emplace_back(name, chars);
+      }
+      return out;
+    };
+    EXPECT_EQ(names(), c.before);
+    HKey made = 0;
+    ASSERT_EQ(reg().CreateKey(key, L"a", 0, kKeyRead, &made, nullptr), kErrorSuccess);
+    reg().CloseKey(made);
+    std::vector<std::wstring> expected = c.before;
+    expected.insert(expected.begin(), L"a");
+    EXPECT_EQ(names(), expected);
+    ASSERT_EQ(reg().DeleteKey(key, L"b"), kErrorSuccess);
+    expected.erase(expected.begin() + 1);
+    EXPECT_EQ(names(), expected);
+    reg().CreateKeyPath(c.helperPath + L"\\c");
+    expected.insert(expected.begin() + 1, L"c");
+    EXPECT_EQ(names(), expected);
+    reg().CloseKey(key);
+  }
+}
+
 TEST_F(MemoryRegistryTest, ConcurrentUseFromSeveralThreads) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
