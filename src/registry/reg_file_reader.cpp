@@ -15,8 +15,6 @@ using platform::IRegistry;
 
 namespace {
 
-constexpr uint32_t kKeyReadWrite = platform::kKeyRead | platform::kKeyWrite;
-
 // What one value line asks for.
 struct ValueLineData {
   std::wstring name;

@@ -12,8 +12,6 @@ using platform::Platform;
 
 namespace {
 
-constexpr uint32_t kKeyReadWrite = platform::kKeyRead | platform::kKeyWrite;
-
 uint16_t UnitAt(const uint8_t* data, size_t index) {
   return static_cast<uint16_t>(data[2 * index] | data[2 * index + 1] << 8);
 }

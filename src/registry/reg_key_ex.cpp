@@ -14,7 +14,6 @@ using platform::Platform;
 
 namespace {
 
-constexpr uint32_t kKeyReadWrite = platform::kKeyRead | platform::kKeyWrite;  // 0x2001F
 constexpr uint32_t kLongestName = 16384;  // registry value names, in characters
 
 struct RootEntry {

@@ -14,10 +14,14 @@
 
 #include "platform/platform.h"
 #include "platform/registry.h"
+#include "platform/win32_constants.h"
 
 namespace NSRegKeyEx {
 
 using KeyParts = std::initializer_list<std::wstring>;
+
+// KEY_READ | KEY_WRITE (0x2001F): the key class, tree deletion, export and import ask for it.
+inline constexpr uint32_t kKeyReadWrite = platform::kKeyRead | platform::kKeyWrite;
 
 // One open key with its counts and reusable name buffers. Opens ask for
 // KEY_READ | KEY_WRITE. Not copyable; the destructor closes the handle.
