@@ -1,5 +1,7 @@
 #include "registry/reg_key_ex.h"
 
+#include <string_view>
+
 #include "platform/debug_trace.h"
 #include "platform/system_error.h"
 #include "platform/text.h"
@@ -170,18 +172,24 @@ int32_t CRegKeyEx::QueryDwordValue(const std::wstring& name, uint32_t& outValue)
 
 // ---- paths ----
 
+// Works on positions in the path, without copies: presence tests call it
+// for every reference they check.
 bool ParseKeyPath(const std::wstring& path, HKey& outRoot, std::wstring& outSubKey) {
-  size_t begin = path.find_first_not_of(L'[');
-  if (begin == std::wstring::npos) begin = path.size();
-  size_t end = path.size();
-  while (end > begin && path[end - 1] == L']') --end;
-  const std::wstring text = path.substr(begin, end - begin);
+  const std::wstring_view all(path);
+  size_t begin = all.find_first_not_of(L'[');
+  if (begin == std::wstring_view::npos) begin = all.size();
+  size_t end = all.size();
+  while (end > begin && all[end - 1] == L']') --end;
+  const std::wstring_view text = all.substr(begin, end - begin);
   const size_t slash = text.find(L'\\');
-  const std::wstring root = text.substr(0, slash);
+  const std::wstring_view root = text.substr(0, slash);
   for (const RootEntry& entry : kRoots) {
     if (root == entry.text) {
       outRoot = entry.key;
-      outSubKey = slash == std::wstring::npos ? std::wstring() : text.substr(slash + 1);
+      if (slash == std::wstring_view::npos)
+        outSubKey.clear();
+      else
+        outSubKey.assign(text.substr(slash + 1));
       return true;
     }
   }
