@@ -50,20 +50,12 @@ std::wstring ReplaceAll(const std::wstring& text, const std::wstring& from,
 bool SplitReaderPath(const std::wstring& path, HKey& root, std::wstring& subKey) {
   const size_t slash = path.find(L'\\');
   if (slash == std::wstring::npos) return false;
-  static const struct {
-    const wchar_t* name;
-    HKey key;
-  } kRoots[] = {
-      {L"HKEY_CLASSES_ROOT", platform::kHKeyClassesRoot},
-      {L"HKEY_CURRENT_USER", platform::kHKeyCurrentUser},
-      {L"HKEY_LOCAL_MACHINE", platform::kHKeyLocalMachine},
-      {L"HKEY_USERS", platform::kHKeyUsers},
-      {L"HKEY_CURRENT_CONFIG", platform::kHKeyCurrentConfig},
-  };
   const std::wstring rootText = path.substr(0, slash);
   root = 0;
-  for (const auto& entry : kRoots) {
-    if (platform::EqualsNoCase(rootText, entry.name)) root = entry.key;
+  for (HKey key : {platform::kHKeyClassesRoot, platform::kHKeyCurrentUser,
+                   platform::kHKeyLocalMachine, platform::kHKeyUsers,
+                   platform::kHKeyCurrentConfig}) {
+    if (platform::EqualsNoCase(rootText, RootName(key))) root = key;
   }
   subKey = path.substr(slash + 1);
   return true;
