@@ -30,11 +30,25 @@ bool IsCleanString(const uint8_t* data, size_t size) {
 }
 
 std::wstring HexTyped(uint32_t type, const uint8_t* data, size_t size) {
-  switch (type) {
-    case platform::kRegBinary: return L"hex:" + HexList(data, size);
-    case platform::kRegQword: return L"hex(b):" + HexList(data, size);
-    default: return platform::Format(L"hex(%x):", type) + HexList(data, size);
-  }
+  const std::wstring prefix =
+      type == platform::kRegBinary ? L"hex:" : platform::Format(L"hex(%x):", type);
+  return prefix + HexList(data, size);
+}
+
+// The path with its full root name and without brackets ("[HKLM\x]" gives
+// "HKEY_LOCAL_MACHINE\x"); false for an invalid path or one holding a line
+// feed, which no registration file can carry.
+bool CanonicalKeyPath(const std::wstring& path, std::wstring& outPath) {
+  HKey root = 0;
+  std::wstring subKey;
+  if (!ParseKeyPath(path, root, subKey)) return false;
+  size_t begin = path.find_first_not_of(L'[');
+  if (begin == std::wstring::npos) begin = path.size();
+  const bool hasSlash = path.find(L'\\', begin) != std::wstring::npos;
+  std::wstring full = RootName(root) + (hasSlash ? L"\\" + subKey : std::wstring());
+  if (full.find(L'\n') != std::wstring::npos) return false;
+  outPath = std::move(full);
+  return true;
 }
 
 struct ExportState {
@@ -157,14 +171,8 @@ std::wstring EscapeRegText(const std::wstring& text, bool escapeLineEnds) {
 }
 
 bool KeyLine(const std::wstring& path, std::wstring& outLine) {
-  HKey root = 0;
-  std::wstring subKey;
-  if (!ParseKeyPath(path, root, subKey)) return false;
-  size_t begin = path.find_first_not_of(L'[');
-  if (begin == std::wstring::npos) begin = path.size();
-  const bool hasSlash = path.find(L'\\', begin) != std::wstring::npos;
-  const std::wstring full = RootName(root) + (hasSlash ? L"\\" + subKey : std::wstring());
-  if (full.find(L'\n') != std::wstring::npos) return false;
+  std::wstring full;
+  if (!CanonicalKeyPath(path, full)) return false;
   outLine = L"[" + full + L"]\n";
   return true;
 }
@@ -189,14 +197,13 @@ bool ExportValue(const std::wstring& path, const std::wstring& valueName, std::w
 
 bool ExportKey(Platform& p, const std::wstring& path, std::wstring& text, bool* complete) {
   CRegKeyEx key(p);
-  std::wstring line;
-  if (!key.Open(path) || !KeyLine(path, line)) {
+  // Children are addressed from the canonical path, so that a bracketed or
+  // short-root path yields the same key lines as the plain full one.
+  std::wstring canonical;
+  if (!key.Open(path) || !CanonicalKeyPath(path, canonical)) {
     if (complete) *complete = false;
     return false;
   }
-  // Children are addressed from the canonical path, so that a bracketed or
-  // short-root path yields the same key lines as the plain full one.
-  const std::wstring canonical = line.substr(1, line.size() - 3);
   ExportState state{p, text};
   const bool ok = ExportTree(state, key.hkey, canonical);
   if (complete) *complete = ok && state.complete;
