@@ -116,6 +116,7 @@ TEST_F(ReaderTest, KeyLinesRootsAndDeletions) {
   reg.SetDword(L"HKCU\\Vals", L"kept", 1);
   ASSERT_TRUE(Import(L"[HKEY_CURRENT_USER\\OnlyHeader]\n\n"
                      L"[hkey_current_user\\Lower]\n\"v\"=dword:00000001\n\n"
+                     L"[HKEY_CURRENT_CONFIG\\Config]\n\n"
                      L"[HKLM\\Short]\n\"v\"=dword:00000001\n\n"
                      L"[HKEY_CURRENT_USER]\n\n"
                      L"[-HKEY_CURRENT_USER\\Del\\Leaf]\n\n"
@@ -125,6 +126,7 @@ TEST_F(ReaderTest, KeyLinesRootsAndDeletions) {
   EXPECT_TRUE(reg.HasKey(L"HKCU\\OnlyHeader"));
   EXPECT_TRUE(reg.ValueNames(L"HKCU\\OnlyHeader").empty());
   EXPECT_TRUE(reg.GetRaw(L"HKCU\\Lower", L"v").has_value());
+  EXPECT_TRUE(reg.HasKey(L"HKCC\\Config"));
   EXPECT_FALSE(reg.HasKey(L"HKLM\\Short"));
   EXPECT_FALSE(reg.HasKey(L"HKCU\\Del\\Leaf"));
   EXPECT_TRUE(reg.HasKey(L"HKCU\\Del"));

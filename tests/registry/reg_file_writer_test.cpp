@@ -62,6 +62,8 @@ TEST(ValueToTextTest, EveryTypeReadsBackToItsBytes) {
       {pc::kRegSz, pc::ToUtf16Bytes(L"ab", false), L"hex(1):61,00,62,00"},
       {pc::kRegSz, {0x61, 0x00, 0x00}, L"hex(1):61,00,00"},
       {pc::kRegSz, lf, L"hex(1):61,00,0a,00,62,00,00,00"},
+      {pc::kRegSz, Sz(L"a\r"), L"hex(1):61,00,0d,00,00,00"},
+      {pc::kRegSz, Sz(L"\t"), L"hex(1):09,00,00,00"},
       {pc::kRegSz, {0x61, 0x00, 0x00, 0x00, 0x00, 0x00}, L"hex(1):61,00,00,00,00,00"},
       {pc::kRegSz, {}, L"hex(1):"},
       {pc::kRegExpandSz, Sz(L"%A%"), L"hex(2):25,00,41,00,25,00,00,00"},

@@ -92,7 +92,7 @@ TEST_F(RealRegistryTest, PathFunctionsOverTheRealRegistry) {
   std::vector<uint8_t> data{1};
   EXPECT_TRUE(QueryRawValue(p, L"HKCU\\" + model.name, L"empty", type, data));
   EXPECT_TRUE(data.empty());
-  EXPECT_TRUE(KeyIsEmpty(p, {L"HKCU", Sub(), L"A", L"B", L"missing"}) == false);
+  EXPECT_FALSE(KeyIsEmpty(p, {L"HKCU", Sub(), L"A", L"B", L"missing"}));
   uint32_t subKeys = 0, values = 0;
   EXPECT_TRUE(QueryKeyCounts(p, subKeys, values, {L"HKCU", Sub(), L"A"}));
   EXPECT_EQ(subKeys, 1u);
