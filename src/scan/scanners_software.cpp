@@ -157,8 +157,11 @@ void CPurvexDeepScan::Scan() {
   Buffers buffers(*this);
   buffers.path.reserve(10000);
   for (const std::wstring& root : kDeepRoots) {
+    platform::HKey hive = 0;
+    std::wstring subKey;
+    if (!NSRegKeyEx::ParseKeyPath(root, hive, subKey)) continue;
     buffers.path = root;
-    WalkDeepKey(buffers);
+    WalkDeepKey(buffers, hive, subKey);
   }
 }
 
@@ -173,27 +176,14 @@ bool CPurvexDeepScan::LooksLikeFilePath(const std::wstring& s) {
   return s.substr(0, slash).find(L'.', 1) == std::wstring::npos;
 }
 
-void CPurvexDeepScan::WalkDeepKey(Buffers& b) {
-  if (Cancelled() || b.path.size() < 7) return;
-  platform::HKey root = 0;
-  size_t rootLength = 0;
-  const wchar_t c5 = b.path[5], c6 = b.path[6];
-  if (c5 == L'C' && c6 == L'L') {
-    root = platform::kHKeyClassesRoot, rootLength = 17;
-  } else if (c5 == L'C' && c6 == L'U') {
-    root = platform::kHKeyCurrentUser, rootLength = 17;
-  } else if (c5 == L'L') {
-    root = platform::kHKeyLocalMachine, rootLength = 18;
-  } else if (c5 == L'U') {
-    root = platform::kHKeyUsers, rootLength = 10;
-  } else {
-    return;
-  }
-  const std::wstring subKey =
-      b.path.size() > rootLength + 1 ? b.path.substr(rootLength + 1) : std::wstring();
+// Each key is opened through its parent's handle, so no level re-parses the
+// path from the hive.
+void CPurvexDeepScan::WalkDeepKey(Buffers& b, platform::HKey parent, const std::wstring& subKey) {
+  if (Cancelled()) return;
   platform::IRegistry& registry = GetPlatform().registry;
   NSRegKeyEx::ScopedKey key(registry);
-  if (registry.OpenKey(root, subKey, 0, kDeepAccess, key.Out()) != platform::kErrorSuccess) return;
+  if (registry.OpenKey(parent, subKey, 0, kDeepAccess, key.Out()) != platform::kErrorSuccess)
+    return;
 
   for (uint32_t index = 0;; ++index) {
     uint32_t nameChars = static_cast<uint32_t>(b.valueName.size());
@@ -218,7 +208,7 @@ void CPurvexDeepScan::WalkDeepKey(Buffers& b) {
     const size_t length = b.path.size();
     b.path += L"\\";
     b.path += name;
-    WalkDeepKey(b);
+    WalkDeepKey(b, key.Get(), name);
     b.path.resize(length);
   }
 }

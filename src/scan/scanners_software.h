@@ -60,7 +60,8 @@ class CPurvexDeepScan : public CPurvexImpl {
     std::vector<wchar_t> subKeyName = std::vector<wchar_t>(256);
   };
 
-  void WalkDeepKey(Buffers& buffers);
+  // The key subKey of parent, its values and then its subkeys; b.path names it.
+  void WalkDeepKey(Buffers& b, platform::HKey parent, const std::wstring& subKey);
   void CheckValue(Buffers& b, const std::wstring& name, const std::wstring& text);
 };
 
