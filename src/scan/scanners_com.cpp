@@ -49,13 +49,14 @@ bool CPurvexActivexCom::ScanClassKeys(PresenceCache& presence) {
 void CPurvexActivexCom::CheckClassKey(const std::wstring& name, PresenceCache& presence) {
   platform::Platform& p = GetPlatform();
   std::wstring icon;
-  if (NSRegKeyEx::KeyExistsJoined(p, {kClassesRoot, name, L"DefaultIcon"}) &&
-      NSRegKeyEx::QueryStringJoined(p, L"", icon, {kClassesRoot, name, L"DefaultIcon"}) &&
+  // The reads open the key themselves: a missing key fails them, with no
+  // separate existence probe per class key.
+  if (NSRegKeyEx::QueryStringJoined(p, L"", icon, {kClassesRoot, name, L"DefaultIcon"}) &&
       !icon.empty() && !presence.FileRef(icon)) {
     ReportProblem(kInvalidDefaultIcon, icon, kClassesRoot + L"\\" + name + L"\\DefaultIcon",
                   kWholeKey);
   }
-  if (NSRegKeyEx::KeyExistsJoined(p, {kClassesRoot, name, L"shell"})) CheckVerbs(name, presence);
+  CheckVerbs(name, presence);
 }
 
 void CPurvexActivexCom::CheckVerbs(const std::wstring& name, PresenceCache& presence) {
@@ -88,8 +89,7 @@ bool CPurvexActivexCom::ScanClassIds(PresenceCache& presence) {
   WalkSubKeys(clsid, ShareOfPass(0.25, 25, false), [&](const std::wstring& id) {
     if (id.size() < kBracedClsidLength) return;
     std::wstring server;
-    if (NSRegKeyEx::KeyExistsJoined(p, {kClsidRoot, id, L"InprocServer32"}) &&
-        NSRegKeyEx::QueryStringJoined(p, L"", server, {kClsidRoot, id, L"InprocServer32"}) &&
+    if (NSRegKeyEx::QueryStringJoined(p, L"", server, {kClsidRoot, id, L"InprocServer32"}) &&
         !server.empty() && !presence.CommandLine(server)) {
       ReportProblem(kInvalidActiveCom, server, kClsidRoot + L"\\" + id + L"\\InprocServer32", L"");
     }
