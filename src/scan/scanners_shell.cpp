@@ -55,12 +55,13 @@ void CPurvexFonts::Scan() {
   platform::Platform& p = GetPlatform();
   CRegKeyEx key(p);
   if (!OpenForValueWalk(key, kFonts)) return;
+  // Looked up once: every font not found by name alone is tried in it.
+  std::wstring folder;
+  const bool haveFolder = p.environment.GetSpecialFolder(platform::kCsidlFonts, &folder);
   WalkValues(key, EachPass(), [&](const RegValue& value) {
     if (value.type != platform::kRegSz) return;
     const std::wstring file = value.Text();
-    if (file.empty() || IsCommandPresent(*this, file)) return;
-    std::wstring folder;
-    if (!p.environment.GetSpecialFolder(platform::kCsidlFonts, &folder)) return;
+    if (file.empty() || IsCommandPresent(*this, file) || !haveFolder) return;
     const std::wstring inFolder = platform::Format(L"%ls\\%ls", folder.c_str(), file.c_str());
     if (!IsEmptyOrPresent(*this, inFolder)) ReportProblem(kFontIssue, file, kFonts, value.name);
   });

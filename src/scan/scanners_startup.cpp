@@ -91,19 +91,20 @@ void CPurvexService::Scan() {
   CPurvexImpl::Scan();
   CRegKeyEx key(GetPlatform());
   if (!key.Open(kServices)) return;
+  const std::wstring windows = GetPlatform().environment.GetWindowsFolder();
   WalkSubKeys(key, EachPass(), [&](const std::wstring& name) {
     CRegKeyEx service(GetPlatform());
-    if (key.OpenSubKey(name, service)) CheckService(kServices + L"\\" + name, service);
+    if (key.OpenSubKey(name, service)) CheckService(kServices + L"\\" + name, service, windows);
   });
   ReportProgress(100);
 }
 
-void CPurvexService::CheckService(const std::wstring& servicePath, CRegKeyEx& service) {
+void CPurvexService::CheckService(const std::wstring& servicePath, CRegKeyEx& service,
+                                  const std::wstring& windows) {
   std::wstring image;
   if (!service.QueryStringValue(L"ImagePath", image) || image.empty() ||
       IsEmptyOrPresent(*this, image))
     return;
-  const std::wstring windows = GetPlatform().environment.GetWindowsFolder();
   const std::wstring normalised = NormaliseImagePath(image, windows);
   // Missing only when no form of the image names an existing program.
   if (IsCommandLinePresent(*this, image) || IsCommandLinePresent(*this, normalised)) return;

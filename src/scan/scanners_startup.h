@@ -32,7 +32,9 @@ class CPurvexService : public CPurvexImpl {
                                          const std::wstring& windowsFolder);
 
  private:
-  void CheckService(const std::wstring& servicePath, NSRegKeyEx::CRegKeyEx& service);
+  // windows: the Windows folder, looked up once per scan.
+  void CheckService(const std::wstring& servicePath, NSRegKeyEx::CRegKeyEx& service,
+                    const std::wstring& windows);
 };
 
 }  // namespace NSTorvane
