@@ -159,6 +159,23 @@ struct State {
     }
   }
 
+  // The file at p for writing, added empty when missing; an error where p
+  // cannot be one: no parent folder (or a trailing separator), a folder, or a
+  // new file on a failing path.
+  int32_t FileForWriting(const ParsedPath& p, Entry** file) {
+    if (!p.valid || p.names.empty() || p.trailing || !ParentIsFolder(p)) return kErrorPathNotFound;
+    Entry* e = Find(p);
+    if (e && e->folder) return kErrorAccessDenied;
+    if (!e) {
+      if (Failing(p)) return kErrorAccessDenied;
+      Entry fresh;
+      fresh.name = p.names.back();
+      e = &entries.emplace(KeyOf(p), std::move(fresh)).first->second;
+    }
+    *file = e;
+    return kErrorSuccess;
+  }
+
   static std::wstring ChildPrefix(const std::wstring& key) {
     return key.back() == L'\\' ? key : key + L"\\";
   }
@@ -332,16 +349,11 @@ bool MemoryFileSystem::WriteWholeFile(const std::wstring& path, const void* byte
   State& s = *impl_->state;
   std::lock_guard<std::mutex> lock(s.mutex);
   const ParsedPath p = s.Parse(path);
-  if (!p.valid || p.names.empty() || p.trailing || !s.ParentIsFolder(p))
-    return SetError(error, kErrorPathNotFound), false;
-  Entry* e = s.Find(p);
-  if ((e && e->folder) || s.Failing(p)) return SetError(error, kErrorAccessDenied), false;
+  Entry* e = nullptr;
+  const int32_t rc = s.FileForWriting(p, &e);
+  if (rc != kErrorSuccess) return SetError(error, rc), false;
+  if (s.Failing(p)) return SetError(error, kErrorAccessDenied), false;
   const auto* b = static_cast<const uint8_t*>(bytes);
-  if (!e) {
-    Entry fresh;
-    fresh.name = p.names.back();
-    e = &s.entries.emplace(State::KeyOf(p), std::move(fresh)).first->second;
-  }
   e->bytes.assign(b, b + count);
   SetError(error, kErrorSuccess);
   return true;
@@ -352,17 +364,10 @@ std::unique_ptr<IAppendFile> MemoryFileSystem::OpenForAppend(const std::wstring&
   State& s = *impl_->state;
   std::lock_guard<std::mutex> lock(s.mutex);
   const ParsedPath p = s.Parse(path);
-  if (!p.valid || p.names.empty() || p.trailing || !s.ParentIsFolder(p))
-    return SetError(error, kErrorPathNotFound), nullptr;
-  Entry* e = s.Find(p);
-  if (e && e->folder) return SetError(error, kErrorAccessDenied), nullptr;
-  if (!e) {
-    if (s.Failing(p)) return SetError(error, kErrorAccessDenied), nullptr;
-    Entry fresh;
-    fresh.name = p.names.back();
-    s.entries.emplace(State::KeyOf(p), std::move(fresh));
-  }
-  SetError(error, kErrorSuccess);
+  Entry* e = nullptr;
+  const int32_t rc = s.FileForWriting(p, &e);
+  SetError(error, rc);
+  if (rc != kErrorSuccess) return nullptr;
   return std::make_unique<MemoryAppendFile>(impl_->state, p);
 }
 
