@@ -41,4 +41,21 @@ class CHalcynAppModuleBase : public IHalcynAppModule {
   Guid moduleId_;
 };
 
+// One further interface of a module, held by the module: QueryInterface is
+// the module's, and the counts are constant because the module's lifetime
+// is the bus's business. The derived part reaches its module as owner_.
+template <typename Interface, typename Owner>
+class CModulePart : public Interface {
+ public:
+  explicit CModulePart(Owner& owner) : owner_(owner) {}
+  HResult LUMORA_COM QueryInterface(const Guid& iid, void** out) override {
+    return owner_.QueryInterface(iid, out);
+  }
+  uint32_t LUMORA_COM AddRef() override { return 1; }
+  uint32_t LUMORA_COM Release() override { return 1; }
+
+ protected:
+  Owner& owner_;
+};
+
 }  // namespace framework

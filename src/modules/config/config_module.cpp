@@ -43,14 +43,9 @@ std::wstring ContextName(const wchar_t* dialogName) {
 }
 }  // namespace
 
-class CConfigModule::AppPart : public framework::IConfigApp {
+class CConfigModule::AppPart : public framework::CModulePart<framework::IConfigApp, CConfigModule> {
  public:
-  explicit AppPart(CConfigModule& owner) : owner_(owner) {}
-  HResult LUMORA_COM QueryInterface(const Guid& iid, void** out) override {
-    return owner_.QueryInterface(iid, out);
-  }
-  uint32_t LUMORA_COM AddRef() override { return 1; }
-  uint32_t LUMORA_COM Release() override { return 1; }
+  using CModulePart::CModulePart;
   HResult LUMORA_COM ReservedPage3() override { return kNotImpl; }
   HResult LUMORA_COM ReservedPage4() override { return kNotImpl; }
   HResult LUMORA_COM GetAppString(const wchar_t* key, wchar_t* buffer, uint32_t capacity,
@@ -86,19 +81,11 @@ class CConfigModule::AppPart : public framework::IConfigApp {
   HResult LUMORA_COM CheckForUpdate(framework::WindowHandle owner) override {
     return owner_.CheckForUpdate(owner);
   }
-
- private:
-  CConfigModule& owner_;
 };
 
-class CConfigModule::LanguagePart : public framework::IConfigLanguage {
+class CConfigModule::LanguagePart : public framework::CModulePart<framework::IConfigLanguage, CConfigModule> {
  public:
-  explicit LanguagePart(CConfigModule& owner) : owner_(owner) {}
-  HResult LUMORA_COM QueryInterface(const Guid& iid, void** out) override {
-    return owner_.QueryInterface(iid, out);
-  }
-  uint32_t LUMORA_COM AddRef() override { return 1; }
-  uint32_t LUMORA_COM Release() override { return 1; }
+  using CModulePart::CModulePart;
   HResult LUMORA_COM ReservedLanguage3() override { return kNotImpl; }
   HResult LUMORA_COM ReservedLanguage4() override { return kNotImpl; }
   HResult LUMORA_COM ReservedLanguage5() override { return kNotImpl; }
@@ -134,9 +121,6 @@ class CConfigModule::LanguagePart : public framework::IConfigLanguage {
     *languageId = owner_.languages_.CurrentLanguage();
     return kOk;
   }
-
- private:
-  CConfigModule& owner_;
 };
 
 CConfigModule::CConfigModule(std::wstring installFolder, std::wstring settingsPath)

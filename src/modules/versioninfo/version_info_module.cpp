@@ -49,23 +49,15 @@ class CVersionInfoModule : public framework::CHalcynAppModuleBase {
   }
 
  private:
-  class InfoPart : public framework::IVersionInfo {
+  class InfoPart : public framework::CModulePart<framework::IVersionInfo, CVersionInfoModule> {
    public:
-    explicit InfoPart(CVersionInfoModule& owner) : owner_(owner) {}
-    HResult LUMORA_COM QueryInterface(const Guid& iid, void** out) override {
-      return owner_.QueryInterface(iid, out);
-    }
-    uint32_t LUMORA_COM AddRef() override { return 1; }
-    uint32_t LUMORA_COM Release() override { return 1; }
+    using CModulePart::CModulePart;
     HResult LUMORA_COM GetProductName(wchar_t* buffer, uint32_t capacity) override {
       return CopyOut(settings::kProductTitle, buffer, capacity);
     }
     HResult LUMORA_COM GetProductVersion(wchar_t* buffer, uint32_t capacity) override {
       return CopyOut(kVersion, buffer, capacity);
     }
-
-   private:
-    CVersionInfoModule& owner_;
   };
 
   std::unique_ptr<InfoPart> info_;
