@@ -5,25 +5,18 @@
 namespace framework {
 
 CHalcynApplication::CHalcynApplication(platform::Platform& platform, ILibraryLoader* libraries)
-    : platform_(platform) {
-  bus_.reset(ReleasePtr<CHalcynSoftBus>(new CHalcynSoftBus(platform, libraries)).release());
-}
+    : platform_(platform), bus_(new CHalcynSoftBus(platform, libraries)) {}
 
-CHalcynApplication::~CHalcynApplication() { bus_.reset(); }
+CHalcynApplication::~CHalcynApplication() = default;
 
 HResult CHalcynApplication::Start() {
-  if (!bus_) return kUnexpected;
   if (!LoadModules(bus_.get())) return kFail;
   return bus_->InitializeModules();
 }
 
-HResult CHalcynApplication::Stop() {
-  if (!bus_) return kUnexpected;
-  return bus_->UninitializeModules();
-}
+HResult CHalcynApplication::Stop() { return bus_->UninitializeModules(); }
 
 HResult CHalcynApplication::GetModule(const Guid& id, IHalcynAppModule** out) {
-  if (!bus_) return kPointer;
   return bus_->GetModule(id, out);
 }
 
