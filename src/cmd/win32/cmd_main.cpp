@@ -9,6 +9,7 @@
 #include "cmd/win32/win32_console.h"
 #include "framework/config_interfaces.h"
 #include "framework/config_settings_store.h"
+#include "framework/module_host.h"
 #include "framework/soft_bus.h"
 #include "framework/win32/win32_library_loader.h"
 #include "platform/win32/win32_platform.h"
@@ -24,20 +25,6 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
   return g_interrupted.exchange(true) ? FALSE : TRUE;
 }
 
-std::wstring ProgramFolder() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) {
-      std::wstring text(path.data(), n);
-      const size_t slash = text.find_last_of(L"\\/");
-      return slash == std::wstring::npos ? std::wstring() : text.substr(0, slash + 1);
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
 // Config.dll on its own module bus, kept for the life of the process.
 class ConfigSettings {
  public:
@@ -46,10 +33,13 @@ class ConfigSettings {
     tried_ = true;
     bus_.reset(new framework::CHalcynSoftBus(platform::DefaultPlatform(),
                                              &framework::win32::Libraries()));
-    const std::wstring folder = ProgramFolder();
-    if (folder.empty() ||
-        !framework::win32::LoadSiblingModule(folder + L"Config.dll", framework::kConfigModuleId,
-                                             bus_.get()) ||
+    // The program's folder, as the main program finds its sibling libraries.
+    platform::IEnvironment& env = platform::DefaultPlatform().environment;
+    const std::wstring program = env.GetModulePath();
+    if (program.empty() ||
+        !framework::win32::LoadSiblingModule(
+            env.PathAddBackslash(env.PathRemoveFileSpec(program)) + framework::kConfigLibrary,
+            framework::kConfigModuleId, bus_.get()) ||
         framework::Failed(bus_->InitializeModules()))
       return nullptr;
     framework::IHalcynAppModule* module = nullptr;
