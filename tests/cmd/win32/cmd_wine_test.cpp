@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/process_support.h"
 #include "cmd/json_reader.h"
 #include "framework/config_interfaces.h"
 #include "framework/soft_bus.h"
 #include "framework/win32/win32_library_loader.h"
 #include "platform/text.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/win32_test_support.h"
 #include "settings/settings_keys.h"
@@ -22,35 +24,23 @@ namespace {
 
 using platform::ToUtf8;
 using platform::win32::testing::ExpectWow64;
+using platform::win32::UniqueHandle;
 using platform::win32::testing::RawKey;
+using testsupport::WindowsPath;
 
 constexpr DWORD kChildTimeoutMs = 180000;
 constexpr REGSAM kNative = KEY_WOW64_64KEY;  // the view the program works in
 
-std::wstring WindowsPath(const char* unixPath) {
-  std::wstring out = unixPath[0] == '/' ? L"Z:" : L"";
-  for (const char* p = unixPath; *p; ++p) out += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-  if (out.back() != L'\\') out += L'\\';
-  return out;
-}
-
 const std::wstring kBin = WindowsPath(LUMORA_TEST_BIN_DIR);
 const std::wstring kSeedFile = WindowsPath(LUMORA_TEST_SOURCE_DIR) + L"scripts\\demo-seed.reg";
 
-struct Handle {
-  HANDLE h = INVALID_HANDLE_VALUE;
-  ~Handle() {
-    if (h != INVALID_HANDLE_VALUE && h != nullptr) CloseHandle(h);
-  }
-};
-
 std::string ReadAll(const std::wstring& path) {
-  Handle f{CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_EXISTING, 0, nullptr)};
+  UniqueHandle f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, 0, nullptr));
   std::string bytes;
   char buffer[4096];
   DWORD got = 0;
-  while (f.h != INVALID_HANDLE_VALUE && ReadFile(f.h, buffer, sizeof buffer, &got, nullptr) && got)
+  while (f.Valid() && ReadFile(f.Get(), buffer, sizeof buffer, &got, nullptr) && got)
     bytes.append(buffer, got);
   return bytes;
 }
@@ -71,18 +61,18 @@ Result RunProgram(const std::wstring& program, const std::wstring& arguments) {
   const std::wstring outPath = base + L"out.txt", errPath = base + L"err.txt";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   {
-    Handle out{CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                           CREATE_ALWAYS, 0, nullptr)};
-    Handle err{CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                           CREATE_ALWAYS, 0, nullptr)};
-    Handle in{CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                          OPEN_EXISTING, 0, nullptr)};
+    UniqueHandle out(CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                 CREATE_ALWAYS, 0, nullptr));
+    UniqueHandle err(CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                 CREATE_ALWAYS, 0, nullptr));
+    UniqueHandle in(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                OPEN_EXISTING, 0, nullptr));
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = in.h;
-    si.hStdOutput = out.h;
-    si.hStdError = err.h;
+    si.hStdInput = in.Get();
+    si.hStdOutput = out.Get();
+    si.hStdError = err.Get();
     std::wstring line = L"\"" + program + L"\" " + arguments;
     std::vector<wchar_t> text(line.begin(), line.end());
     text.push_back(0);
@@ -92,7 +82,7 @@ Result RunProgram(const std::wstring& program, const std::wstring& arguments) {
       ADD_FAILURE() << "cannot start " << ToUtf8(line);
       return r;
     }
-    Handle process{pi.hProcess};
+    UniqueHandle process(pi.hProcess);
     CloseHandle(pi.hThread);
     if (WaitForSingleObject(pi.hProcess, kChildTimeoutMs) != WAIT_OBJECT_0) {
       ADD_FAILURE() << "timed out: " << ToUtf8(line);
