@@ -41,9 +41,7 @@ void CApp::HandOverToRunningInstance() {
 bool CApp::InitInstance() {
   if (!IsSupportedOsVersion(GetOsVersionClass())) return false;
 
-  instanceMutex_ = platform::win32::UniqueHandle(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
-  const DWORD error = GetLastError();
-  if (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED) {
+  if (CreateNamedMutex(kInstanceMutexName, &instanceMutex_)) {
     HandOverToRunningInstance();
     return false;
   }

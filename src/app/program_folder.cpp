@@ -17,10 +17,16 @@ std::wstring ProgramFolder() {
   return path;
 }
 
-bool NamedMutexExists(const wchar_t* name) {
-  platform::win32::UniqueHandle mutex(CreateMutexW(nullptr, FALSE, name));
+bool CreateNamedMutex(const wchar_t* name, platform::win32::UniqueHandle* mutex) {
+  const HANDLE created = CreateMutexW(nullptr, FALSE, name);
   const DWORD error = GetLastError();
+  *mutex = platform::win32::UniqueHandle(created);
   return error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED;
+}
+
+bool NamedMutexExists(const wchar_t* name) {
+  platform::win32::UniqueHandle mutex;
+  return CreateNamedMutex(name, &mutex);
 }
 
 bool StartProgram(const std::wstring& path, const wchar_t* switchText) {

@@ -147,9 +147,8 @@ class TrayCompanion {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   platform::win32::InstallWin32Platform();
-  platform::win32::UniqueHandle mutex(CreateMutexW(nullptr, FALSE, app::kTrayMutexName));
-  const DWORD error = GetLastError();
-  if (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED) return 0;
+  platform::win32::UniqueHandle mutex;
+  if (app::CreateNamedMutex(app::kTrayMutexName, &mutex)) return 0;
   // "-FromPurvexer" (started by the main program) and "-autorun" (started
   // at log-on) both mean: stay in the notification area quietly.
   tray::TrayCompanion companion(instance);
