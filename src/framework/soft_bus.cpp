@@ -10,12 +10,9 @@ CHalcynSoftBus::CHalcynSoftBus(platform::Platform& platform, ILibraryLoader* lib
 CHalcynSoftBus::~CHalcynSoftBus() {
   // A library's offered modules were registered before its root object, so
   // they are gone before the library that holds their code is unloaded.
-  for (ModuleEntry& entry : entries_) {
+  for (const ModuleEntry& entry : entries_) {
     if (entry.module != nullptr) entry.module->Release();
-    entry.module = nullptr;
     if (entry.library != nullptr && libraries_ != nullptr) libraries_->Free(entry.library);
-    entry.library = nullptr;
-    entry.id = Guid{};
   }
 }
 
