@@ -260,15 +260,19 @@ TEST_F(RepairEngineTest, WriteFailureMidRunStopsTheDeletions) {
 
 // At each deletion the file "Backup_<stamp>_0.reg" already holds the header
 // and the text of every record deleted so far, this one included; at the
-// end it carries the attempt count in its name.
+// end it carries the attempt count in its name. Nothing written is left
+// unflushed when a deletion begins.
 TEST_F(RepairEngineTest, BackupIsOnDiskBeforeEachDeletionAndRenamedAtTheEnd) {
   ObservingRegistry watched(m.registry);
-  platform::Platform p{watched, m.files, m.environment, m.system};
+  FlushTrackingFiles files(m.files);
+  platform::Platform p{watched, files, m.environment, m.system};
   const std::wstring zero = std::wstring(kFolder) + L"\\" + FinalName(0);
   std::vector<std::wstring> seen;
+  std::vector<size_t> unflushedAtDelete;
   watched.beforeDelete = [&] {
     auto bytes = m.files.Contents(zero);
     seen.push_back(bytes ? FileText(*bytes) : L"<missing>");
+    unflushedAtDelete.push_back(files.Unflushed());
   };
   m.registry.SetDword(kBase, L"a", 1);
   m.registry.SetString(kBase + L"\\K", L"s", L"t");
@@ -284,6 +288,7 @@ TEST_F(RepairEngineTest, BackupIsOnDiskBeforeEachDeletionAndRenamedAtTheEnd) {
       first + L"[" + kBase + L"\\K]\n\"s\"=\"t\"\n\n[" + kBase + L"\\K\\Sub]\n\n";
   // One deletion for the value, two for the subtree (deepest key first).
   EXPECT_EQ(seen, (std::vector<std::wstring>{first, second, second}));
+  EXPECT_EQ(unflushedAtDelete, (std::vector<size_t>{0, 0, 0}));
   EXPECT_FALSE(m.files.PathExists(zero));
   EXPECT_EQ(run.backupFile, std::wstring(kFolder) + L"\\" + FinalName(3));
   EXPECT_EQ(BackupText(FinalName(3)), second + L"\n");

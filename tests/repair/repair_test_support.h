@@ -82,6 +82,66 @@ class RecordingObserver : public repair::IRegRepairObserver {
 
 using test_support::ObservingRegistry;
 
+// Forwards to another file system and counts, over all files it opened for
+// appending, the bytes appended since their last successful Flush: zero
+// means everything written so far has been pushed to the disk.
+class FlushTrackingFiles : public platform::IFileSystem {
+ public:
+  explicit FlushTrackingFiles(platform::IFileSystem& inner) : inner_(inner) {}
+
+  size_t Unflushed() const { return unflushed_; }
+
+  bool PathExists(const std::wstring& p) override { return inner_.PathExists(p); }
+  uint32_t GetAttributes(const std::wstring& p) override { return inner_.GetAttributes(p); }
+  bool CreateFolder(const std::wstring& p, int32_t* e) override { return inner_.CreateFolder(p, e); }
+  bool DeleteFile(const std::wstring& p, int32_t* e) override { return inner_.DeleteFile(p, e); }
+  bool MoveFile(const std::wstring& f, const std::wstring& t, int32_t* e) override {
+    return inner_.MoveFile(f, t, e);
+  }
+  std::vector<platform::FileEntry> ListFolder(const std::wstring& p) override {
+    return inner_.ListFolder(p);
+  }
+  bool ReadWholeFile(const std::wstring& p, std::vector<uint8_t>* b, int32_t* e) override {
+    return inner_.ReadWholeFile(p, b, e);
+  }
+  bool WriteWholeFile(const std::wstring& p, const void* b, size_t n, int32_t* e) override {
+    return inner_.WriteWholeFile(p, b, n, e);
+  }
+  std::unique_ptr<platform::IAppendFile> OpenForAppend(const std::wstring& p,
+                                                       int32_t* e) override {
+    std::unique_ptr<platform::IAppendFile> file = inner_.OpenForAppend(p, e);
+    if (!file) return nullptr;
+    return std::make_unique<File>(std::move(file), unflushed_);
+  }
+  bool DisableRedirection(void** previous) override { return inner_.DisableRedirection(previous); }
+  void RevertRedirection(void* previous) override { inner_.RevertRedirection(previous); }
+
+ private:
+  class File : public platform::IAppendFile {
+   public:
+    File(std::unique_ptr<platform::IAppendFile> inner, size_t& unflushed)
+        : inner_(std::move(inner)), unflushed_(unflushed) {}
+    uint64_t Size() const override { return inner_->Size(); }
+    bool Append(const void* bytes, size_t count) override {
+      if (!inner_->Append(bytes, count)) return false;
+      unflushed_ += count;
+      return true;
+    }
+    bool Flush() override {
+      if (!inner_->Flush()) return false;
+      unflushed_ = 0;
+      return true;
+    }
+
+   private:
+    std::unique_ptr<platform::IAppendFile> inner_;
+    size_t& unflushed_;
+  };
+
+  platform::IFileSystem& inner_;
+  size_t unflushed_ = 0;
+};
+
 // A whole registry subtree: upper-cased key path -> upper-cased value name
 // -> (type, bytes). Equal snapshots mean value for value the same state.
 struct SnapValue {
