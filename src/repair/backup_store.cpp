@@ -118,7 +118,7 @@ std::vector<std::wstring> CBackupStore::SelectedPaths(std::vector<size_t> rows) 
 
 size_t CBackupStore::DeleteSelected(std::vector<size_t> rows) {
   SortUnique(rows);
-  const std::wstring folder = WithBackslash(GetBackupFolder(platform_));
+  const std::wstring folder = WithBackslash(folder_);
   size_t deleted = 0;
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
     if (*it >= fileNames_.size()) continue;

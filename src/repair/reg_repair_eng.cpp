@@ -35,7 +35,6 @@ bool CRegRepairEng::Start(const SRegScanDetail* detail, const std::vector<std::w
   problems = detail;
   skipList = skip;
   observer = obs;
-  maxBackups = kMaxBackups;
   summary_ = RepairSummary();
   return thread.Create([this] { Run(); });
 }
@@ -73,7 +72,7 @@ void CRegRepairEng::RepairRecord(int32_t category, const SRegProblemItem& item,
                                  CBackupFileWriter& backup) {
   if (++summary_.attempts == 1) {
     const platform::LocalTime now = platform_.system.ToLocalTime(platform_.system.NowSeconds());
-    if (!backup.Begin(GetBackupFolder(), FormatStamp(now), maxBackups))
+    if (!backup.Begin(GetBackupFolder(), FormatStamp(now), kMaxBackups))
       platform::DebugTrace(platform_, L"CRegRepairEng: backup file cannot be created");
   }
   const bool wholeKey = item.valueName == kWholeKey;

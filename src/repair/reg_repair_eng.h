@@ -95,7 +95,6 @@ class CRegRepairEng {
   const SRegScanDetail* problems = nullptr;
   IRegRepairObserver* observer = nullptr;
   std::vector<std::wstring> skipList;
-  int32_t maxBackups = 10;
   std::atomic<int32_t> stopRequested{0};
   RepairSummary summary_;
   // Last, so that it is joined before the state its body uses goes away.
