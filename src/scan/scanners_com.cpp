@@ -146,13 +146,15 @@ void CPurvexTypeLib::Scan() {
   platform::Platform& p = GetPlatform();
   CRegKeyEx key(p);
   if (!OpenForValueWalk(key, kInterfaceRoot)) return;
+  // Many interfaces name the same library: each is looked up once.
+  PresenceCache libraries(*this);
   WalkSubKeys(
       key, EachPass(),
       [&](const std::wstring& id) {
         const std::wstring path = kInterfaceRoot + L"\\" + id + L"\\TypeLib";
         std::wstring lib;
         if (NSRegKeyEx::QueryStringAt(p, path, L"", lib) && !lib.empty() &&
-            !IsTypeLibRegistered(*this, lib)) {
+            !libraries.TypeLibRegistered(lib)) {
           ReportProblem(kMissingTypeLibRef, lib, path, L"");
         }
       },

@@ -103,4 +103,10 @@ bool PresenceCache::CommandLine(const std::wstring& text) {
   });
 }
 
+bool PresenceCache::TypeLibRegistered(const std::wstring& id) {
+  return Answer(kTypeLib, id, [](const CPurvexImpl& s, const std::wstring& t) {
+    return IsTypeLibRegistered(s, t);
+  });
+}
+
 }  // namespace NSTorvane

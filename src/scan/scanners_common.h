@@ -31,9 +31,10 @@ class PresenceCache {
   bool EmptyOrPresent(const std::wstring& text);
   bool FileRef(const std::wstring& text);
   bool CommandLine(const std::wstring& text);
+  bool TypeLibRegistered(const std::wstring& id);
 
  private:
-  enum Test { kEmptyOrPresent, kFileRef, kCommandLine, kTests };
+  enum Test { kEmptyOrPresent, kFileRef, kCommandLine, kTypeLib, kTests };
   template <class Fn>
   bool Answer(Test test, const std::wstring& text, Fn&& judge) {
     auto& answers = answers_[test];

@@ -173,4 +173,17 @@ TEST_F(TypeLibTest, InterfaceRootNotWritableIsNotExamined) {
   EXPECT_EQ(observer.Lines(), Lines{});
 }
 
+TEST_F(TypeLibTest, EveryInterfaceOfASharedLibraryIsJudged) {
+  // Libraries are looked up once per scan; each interface still gets its answer.
+  auto& r = mp.registry;
+  const std::wstring iface = kClasses + L"\\Interface";
+  r.SetString(kClasses + L"\\TypeLib\\{L1}\\1.0", L"", L"Present library");
+  const std::pair<const wchar_t*, const wchar_t*> links[] = {
+      {L"{I1}", L"{L1}"}, {L"{I2}", L"{L2}"}, {L"{I3}", L"{L1}"}, {L"{I4}", L"{L2}"}};
+  for (const auto& [id, lib] : links) r.SetString(iface + L"\\" + id + L"\\TypeLib", L"", lib);
+  Scan(kCatTypeLib);
+  EXPECT_EQ(Problems(), (Lines{Problem(4, L"{L2}", kHkcr + L"\\Interface\\{I2}\\TypeLib", L""),
+                               Problem(4, L"{L2}", kHkcr + L"\\Interface\\{I4}\\TypeLib", L"")}));
+}
+
 }  // namespace
