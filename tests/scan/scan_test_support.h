@@ -12,6 +12,13 @@
 
 namespace scan_test {
 
+// The recorder's line for one problem.
+inline std::string ProblemLine(int32_t type, const std::wstring& data, const std::wstring& key,
+                               const std::wstring& value) {
+  return "problem " + std::to_string(type) + "|" + platform::ToUtf8(data) + "|" +
+         platform::ToUtf8(key) + "|" + platform::ToUtf8(value);
+}
+
 // Lines: "scan+", "scan-", "cat+ID", "cat-ID", "pct N", "item TEXT",
 // "problem TYPE|DATA|KEY|VALUE", and whatever a test adds with Note.
 class RecordingObserver : public IPurvexObserver {
@@ -22,8 +29,7 @@ class RecordingObserver : public IPurvexObserver {
   int32_t OnScanProgress(int32_t p) override { return Note("pct " + std::to_string(p)); }
   int32_t OnProblemFound(int32_t type, const std::wstring& data, const std::wstring& key,
                          const std::wstring& value) override {
-    return Note("problem " + std::to_string(type) + "|" + platform::ToUtf8(data) + "|" +
-                platform::ToUtf8(key) + "|" + platform::ToUtf8(value));
+    return Note(ProblemLine(type, data, key, value));
   }
   int32_t OnScanItem(const std::wstring& text) override {
     return Note("item " + platform::ToUtf8(text));

@@ -18,12 +18,8 @@ namespace scanner_test {
 
 using Lines = std::vector<std::string>;
 
-// The recorder's line for one problem.
-inline std::string Problem(int32_t type, const std::wstring& data, const std::wstring& key,
-                           const std::wstring& value) {
-  return "problem " + std::to_string(type) + "|" + platform::ToUtf8(data) + "|" +
-         platform::ToUtf8(key) + "|" + platform::ToUtf8(value);
-}
+using scan_test::ProblemLine;
+inline constexpr auto& Problem = ProblemLine;
 inline std::string Item(const std::wstring& text) { return "item " + platform::ToUtf8(text); }
 inline Lines Percents(std::initializer_list<int> values) {
   Lines out;
