@@ -241,8 +241,17 @@ bool RegFileImporter::ImportText(const std::wstring& raw) {
   return true;
 }
 
-void RegFileImporter::ParseBlock(const std::wstring& rawBlock) {
-  if (rawBlock.empty() || rawBlock[0] != L'[') return;
+void RegFileImporter::ParseBlock(const std::wstring& textBlock) {
+  // Extra blank lines before a block would otherwise hide its key line; a
+  // block that still does not start with "[" cannot be restored, so the file
+  // counts as not wholly imported.
+  const size_t first = textBlock.find_first_not_of(L"\n \t");
+  if (first == std::wstring::npos) return;
+  const std::wstring rawBlock = textBlock.substr(first);
+  if (rawBlock[0] != L'[') {
+    ++report_.keysFailed;
+    return;
+  }
   IRegistry& registry = platform_->registry;
   const std::wstring block = ReplaceAll(rawBlock, L"\\\n", L"");
   const size_t headerEnd = block.find(L"]\n");

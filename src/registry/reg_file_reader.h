@@ -29,7 +29,7 @@ class IRegImportObserver {
 // file was written back checks Complete().
 struct ImportReport {
   uint32_t keysWritten = 0;    // keys created, opened or deleted
-  uint32_t keysFailed = 0;     // key lines that did not parse or whose registry call failed
+  uint32_t keysFailed = 0;     // blocks or key lines that did not parse, or whose registry call failed
   uint32_t valuesWritten = 0;  // values set or deleted
   uint32_t valuesFailed = 0;   // value lines that did not parse or did not reach the registry
   bool textLeftUnread = false; // text after the last blank line

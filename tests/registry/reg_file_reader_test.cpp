@@ -175,6 +175,18 @@ TEST_F(ReaderTest, TruncatedLastBlockStaysUnread) {
   }
 }
 
+TEST_F(ReaderTest, ExtraBlankLinesHideNoBlockAndStrayTextIsReported) {
+  ASSERT_TRUE(Import(L"[HKEY_CURRENT_USER\\One]\n\"a\"=dword:00000001\n\n\n\n"
+                     L"[HKEY_CURRENT_USER\\Two]\n\"b\"=dword:00000002\n\n"));
+  EXPECT_EQ(Raw(L"HKCU\\One", L"a", pc::kRegDword), (std::vector<uint8_t>{1, 0, 0, 0}));
+  EXPECT_EQ(Raw(L"HKCU\\Two", L"b", pc::kRegDword), (std::vector<uint8_t>{2, 0, 0, 0}));
+  EXPECT_TRUE(importer.LastReport().Complete());
+
+  ASSERT_TRUE(Import(L"[HKEY_CURRENT_USER\\Three]\n\n\"c\"=dword:00000003\n\n"));
+  EXPECT_TRUE(reg.HasKey(L"HKCU\\Three"));
+  EXPECT_FALSE(importer.LastReport().Complete());
+}
+
 TEST_F(ReaderTest, FileLevelResultsAndObserver) {
   RecordingObserver observer;
   importer.observer = &observer;
