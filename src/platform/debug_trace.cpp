@@ -1,30 +1,16 @@
 #include "platform/debug_trace.h"
 
 #include <cstdarg>
-#include <cwchar>
-#include <vector>
 
+#include "platform/text.h"
 #include "platform/win32_constants.h"
 
 namespace platform {
 
 namespace {
-std::wstring FormatList(const wchar_t* format, va_list args) {
-  std::vector<wchar_t> buffer(512);
-  for (;;) {
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vswprintf(buffer.data(), buffer.size(), format, copy);
-    va_end(copy);
-    if (n >= 0 && static_cast<size_t>(n) < buffer.size()) return std::wstring(buffer.data(), n);
-    if (buffer.size() > (1u << 24)) return std::wstring(format);
-    buffer.resize(buffer.size() * 4);
-  }
-}
-
 void TraceList(Platform& p, const wchar_t* format, va_list args) {
   if (!DebugTraceEnabled(p)) return;
-  std::wstring line = FormatList(format, args);
+  std::wstring line = FormatArgs(format, args);
   line.push_back(L'\n');
   p.system.DebugOutput(line);
 }

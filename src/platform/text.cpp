@@ -53,17 +53,25 @@ bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
   return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-std::wstring Format(const wchar_t* format, ...) {
+std::wstring FormatArgs(const wchar_t* format, va_list args) {
   std::vector<wchar_t> buffer(256);
   for (;;) {
-    va_list args;
-    va_start(args, format);
-    const int n = std::vswprintf(buffer.data(), buffer.size(), format, args);
-    va_end(args);
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vswprintf(buffer.data(), buffer.size(), format, copy);
+    va_end(copy);
     if (n >= 0 && static_cast<size_t>(n) < buffer.size()) return std::wstring(buffer.data(), n);
     if (buffer.size() > (1u << 26)) return std::wstring();
     buffer.resize(buffer.size() * 4);
   }
+}
+
+std::wstring Format(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::wstring text = FormatArgs(format, args);
+  va_end(args);
+  return text;
 }
 
 std::vector<uint8_t> ToUtf16Bytes(const std::wstring& text, bool terminate) {

@@ -1,6 +1,7 @@
 // Wide-text helpers shared by both builds. A std::wstring holds UTF-16 code
 // units, one per element, also where wchar_t is 32 bits wide.
 #pragma once
+#include <cstdarg>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,9 +16,16 @@ std::wstring Upcase(const std::wstring& text);
 int CompareNoCase(const std::wstring& a, const std::wstring& b);
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix);
+// Ordering for maps and sets keyed by names that compare ignoring case.
+struct NoCaseLess {
+  bool operator()(const std::wstring& a, const std::wstring& b) const {
+    return CompareNoCase(a, b) < 0;
+  }
+};
 
 // printf-style formatting into a wide string; wide arguments are "%ls".
 std::wstring Format(const wchar_t* format, ...);
+std::wstring FormatArgs(const wchar_t* format, va_list args);
 
 // UTF-16LE bytes of the text; with a terminating NUL when asked.
 std::vector<uint8_t> ToUtf16Bytes(const std::wstring& text, bool terminate);

@@ -11,11 +11,6 @@ namespace platform::memory {
 
 namespace {
 
-struct NoCaseLess {
-  bool operator()(const std::wstring& a, const std::wstring& b) const {
-    return CompareNoCase(a, b) < 0;
-  }
-};
 
 constexpr int kCsidlPersonal = 0x05;
 constexpr int kCsidlLocalAppData = 0x1C;

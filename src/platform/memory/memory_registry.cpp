@@ -27,11 +27,6 @@ constexpr uint32_t kGenericRead = 0x80000000;
 constexpr uint32_t kWriteBits = kKeySetValue | kKeyCreateSubKey | kKeyCreateLink | kDelete |
                                 kWriteDac | kWriteOwner;
 
-struct NoCaseLess {
-  bool operator()(const std::wstring& a, const std::wstring& b) const {
-    return CompareNoCase(a, b) < 0;
-  }
-};
 
 struct Value {
   std::wstring name;
