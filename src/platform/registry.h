@@ -52,6 +52,7 @@ class IRegistry {
                             uint32_t* type, uint8_t* data, uint32_t* dataBytes) = 0;
   virtual int32_t QueryValue(HKey key, const wchar_t* name, uint32_t* type, uint8_t* data,
                              uint32_t* dataBytes) = 0;
+  // Stores exactly dataBytes bytes, also string data without a terminator.
   virtual int32_t SetValue(HKey key, const wchar_t* name, uint32_t type, const uint8_t* data,
                            uint32_t dataBytes) = 0;
   virtual int32_t DeleteValue(HKey key, const wchar_t* name) = 0;

@@ -308,12 +308,8 @@ void RegFileImporter::ParseValueLine(HKey key, const std::wstring& line) {
     rc = registry.DeleteValue(key, value.name.c_str());
     if (rc == platform::kErrorFileNotFound) rc = platform::kErrorSuccess;
   } else {
-    // Two non-NUL bytes past the data: the registry adds a terminator to
-    // string data whose next character in memory happens to be NUL.
-    const uint32_t size = static_cast<uint32_t>(value.bytes.size());
-    value.bytes.push_back(0xFF);
-    value.bytes.push_back(0xFF);
-    rc = registry.SetValue(key, value.name.c_str(), value.type, value.bytes.data(), size);
+    rc = registry.SetValue(key, value.name.c_str(), value.type, value.bytes.data(),
+                           static_cast<uint32_t>(value.bytes.size()));
   }
   if (rc == platform::kErrorSuccess) {
     ++report_.valuesWritten;

@@ -110,6 +110,15 @@ TEST_P(ContractRegistry, EnumerationEndsWithNoMoreItems) {
   EXPECT_EQ(Reg().EnumValue(empty, 0, name, &chars, nullptr, nullptr, nullptr), kErrorNoMoreItems);
 }
 
+TEST_P(ContractRegistry, StringDataFollowedByANulInMemoryIsStoredAsGiven) {
+  HKey key = Make(L"exact");
+  const auto terminated = ToUtf16Bytes(L"ab", true);  // the NUL lies past the size given
+  ASSERT_EQ(Reg().SetValue(key, L"sz", kRegSz, terminated.data(), 4), kErrorSuccess);
+  uint32_t size = 0;
+  ASSERT_EQ(Reg().QueryValue(key, L"sz", nullptr, nullptr, &size), kErrorSuccess);
+  EXPECT_EQ(size, 4u);
+}
+
 TEST_P(ContractRegistry, StringDataIsReturnedAsStored) {
   HKey key = Make(L"raw");
   const auto unterminated = ToUtf16Bytes(L"ab", false);

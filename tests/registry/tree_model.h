@@ -144,14 +144,9 @@ class TreeGenerator {
   std::mt19937 rng_;
 };
 
-// Sets a value with the exact bytes given. The buffer carries two non-NUL
-// bytes past the data: the real registry otherwise adds a terminator to
-// string data whose next character in memory happens to be NUL.
+// Sets a value with the exact bytes given.
 inline int32_t SetExact(platform::IRegistry& registry, platform::HKey key, const ValueModel& v) {
-  std::vector<uint8_t> buffer(v.bytes);
-  buffer.push_back(0xFF);
-  buffer.push_back(0xFF);
-  return registry.SetValue(key, v.name.c_str(), v.type, buffer.data(),
+  return registry.SetValue(key, v.name.c_str(), v.type, v.bytes.data(),
                            static_cast<uint32_t>(v.bytes.size()));
 }
 

@@ -1,3 +1,5 @@
+#include <vector>
+
 #include "platform/win32/handles.h"
 #include "platform/win32/win32_backend.h"
 #include "platform/win32_constants.h"
@@ -107,6 +109,14 @@ int32_t Win32Registry::QueryValue(HKey key, const wchar_t* name, uint32_t* type,
 
 int32_t Win32Registry::SetValue(HKey key, const wchar_t* name, uint32_t type, const uint8_t* data,
                                 uint32_t dataBytes) {
+  // RegSetValueExW adds a terminator to string data whose next character in
+  // memory is NUL; two non-NUL bytes past a copy keep the bytes as given.
+  if (data != nullptr && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
+    std::vector<uint8_t> copy(data, data + dataBytes);
+    copy.push_back(0xFF);
+    copy.push_back(0xFF);
+    return RegSetValueExW(ToHkey(key), name, 0, type, copy.data(), dataBytes);
+  }
   return RegSetValueExW(ToHkey(key), name, 0, type, data, dataBytes);
 }
 
